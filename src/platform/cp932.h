@@ -1,0 +1,24 @@
+#pragma once
+// Code page 932 as Windows converts it, on glibc's "CP932" table with Windows'
+// own choices: one code for characters that have several, best-fit mappings for
+// Latin-1, and "?" for everything else.
+
+#include <string>
+#include <string_view>
+
+namespace cp932 {
+
+// Shift-JIS bytes to UTF-16. Undefined double-byte codes and a lone final lead byte
+// become U+30FB, the code page's default character.
+std::u16string Decode(std::string_view bytes);
+
+// UTF-16 to Shift-JIS bytes. A character the code page cannot hold, exactly or by
+// best fit, becomes "?"; a surrogate pair counts as one character.
+std::string Encode(std::u16string_view text);
+
+// Strict UTF-8 (as written in our sources) to and from Shift-JIS. Invalid UTF-8 input
+// bytes become "?".
+std::string FromUtf8(std::string_view utf8);
+std::string ToUtf8(std::string_view bytes);
+
+}  // namespace cp932

@@ -1,0 +1,27 @@
+#include "platform/events.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+std::function<void()>& Pump() {
+  static std::function<void()> pump;
+  return pump;
+}
+}  // namespace
+
+void ProcessMessages() {
+  if (Pump()) Pump()();
+}
+
+void WaitWithMessages(int milliseconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (true) {
+    ProcessMessages();
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return;
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(deadline - now, std::chrono::milliseconds(5)));
+  }
+}
+
+void SetMessagePump(std::function<void()> pump) { Pump() = std::move(pump); }

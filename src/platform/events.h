@@ -1,0 +1,14 @@
+#pragma once
+// Pending window messages. Long work on the one user-interface thread calls these at
+// fixed points so the window stays alive; without a window they do nothing.
+
+#include <functional>
+
+// Runs the installed pump once (the application installs the Qt event loop's).
+void ProcessMessages();
+
+// Waits `milliseconds`, processing messages meanwhile.
+void WaitWithMessages(int milliseconds);
+
+// Installs the pump; an empty function removes it.
+void SetMessagePump(std::function<void()> pump);

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include "platform/cp932.h"
+#include "platform/page_encoding.h"
+#include "support/test_support.h"
+
+namespace {
+
+TEST(JisPair, WorkedValues) {
+  EXPECT_EQ(Hex(JisPairToShiftJis(0x24, 0x22)), "82 A0");
+  EXPECT_EQ(Hex(JisPairToShiftJis(0x34, 0x41)), "8A BF");
+  EXPECT_EQ(Hex(JisPairToShiftJis(0x25, 0x22)), "83 41");
+  // Rows past 0x5E use the second lead range; cells at and above 0x60 of odd rows
+  // skip 0x7F.
+  EXPECT_EQ(Hex(JisPairToShiftJis(0x5F, 0x21)), "E0 40");
+  EXPECT_EQ(Hex(JisPairToShiftJis(0x21, 0x60)), "81 80");
+  EXPECT_EQ(JisPairToShiftJis(0x20, 0x21), "");
+  EXPECT_EQ(JisPairToShiftJis(0x7F, 0x21), "");
+}
+
+TEST(EucJp, WorkedValues) {
+  EXPECT_EQ(Hex(EucJpToShiftJis("\xA4\xA2")), "82 A0");
+  EXPECT_EQ(Hex(EucJpToShiftJis("\xB4\xC1")), "8A BF");
+  EXPECT_EQ(Hex(EucJpToShiftJis("\xA5\xA2")), "83 41");
+  EXPECT_EQ(Hex(EucJpToShiftJis("\x8E\xB1")), "B1");
+  EXPECT_EQ(Hex(EucJpToShiftJis("A")), "41");
+}
+
+TEST(EucJp, EdgeBytes) {
+  // A lone final lead byte pairs with a zero byte.
+  EXPECT_EQ(Hex(EucJpToShiftJis("x\xA4")), "78 82 FE");
+  // 0x8E before a byte outside the katakana range is copied, and the next byte then
+  // starts a character of its own.
+  EXPECT_EQ(Hex(EucJpToShiftJis("\x8E\x41")), "8E 41");
+  // The 0x8F prefix of JIS X 0212 is copied; its two bytes go through the pair rule.
+  EXPECT_EQ(Hex(EucJpToShiftJis("\x8F\xB0\xA1")), "8F 88 9F");
+  // NEC row 13 (EUC-JP-MS AD A1) is circled one.
+  EXPECT_EQ(EucJpToShiftJis("\xAD\xA1"), Sj("①"));
+  EXPECT_EQ(EucJpToShiftJis(""), "");
+}
+
+TEST(Utf8, ConvertsToCodePage932) {
+  EXPECT_EQ(Utf8ToShiftJis("ABC"), "ABC");
+  EXPECT_EQ(Utf8ToShiftJis("あ①～∥－￢\\"), Sj("あ①～∥－￢\\"));
+  EXPECT_EQ(Hex(Utf8ToShiftJis("～")), "81 60");
+  EXPECT_EQ(Utf8ToShiftJis("€"), "?");
+  // Characters glibc maps but Windows does not.
+  EXPECT_EQ(Utf8ToShiftJis("〜—‖‾−"), "?????");
+  // Best fit for Latin-1.
+  EXPECT_EQ(Utf8ToShiftJis("café À ¥"), "cafe A \\");
+  EXPECT_EQ(Hex(Utf8ToShiftJis("¬")), "81 CA");
+}
+
+TEST(Utf8, MalformedInputEmptiesTheWholeResult) {
+  EXPECT_EQ(Utf8ToShiftJis("ok \xE3\x81"), "");      // truncated at the end
+  EXPECT_EQ(Utf8ToShiftJis("ok \xC3" "A more"), "");  // stray lead before ASCII
+  EXPECT_EQ(Utf8ToShiftJis("\x80\x41"), "");          // continuation byte as a lead
+  EXPECT_EQ(Utf8ToShiftJis(""), "");
+}
+
+TEST(Utf8, FourByteCharactersBecomeOneQuestionMark) {
+  EXPECT_EQ(Utf8ToShiftJis("a\xF0\x9F\x98\x80" "b"), "a?b");
+  EXPECT_EQ(Utf8ToShiftJis("a\xF0\x9F\x98"), "");
+}
+
+TEST(Cp932, GoldenCasesRoundTrip) {
+  const std::string golden[] = {"\x87\x40", "\x81\x60", "\x5C", "\x80", "\x1A", "\x1C", "\x7F",
+                                "\x81\x61", "\x81\x7C", "\x81\xCA", "\xA0", "\xFD", "\xB1"};
+  for (const std::string& bytes : golden) {
+    EXPECT_EQ(Hex(cp932::Encode(cp932::Decode(bytes))), Hex(bytes));
+  }
+  EXPECT_EQ(cp932::Decode("\x87\x40"), u"①");
+  EXPECT_EQ(cp932::Decode("\x80"), u"\u0080");
+  EXPECT_EQ(cp932::Decode("\x1A\x1C\x7F"), u"\u001A\u001C\u007F");
+  EXPECT_EQ(cp932::Encode(u"€"), "?");
+  EXPECT_EQ(cp932::Encode(u"\U0001F600"), "?");
+}
+
+TEST(Cp932, DuplicatesEncodeAsWindowsDoes) {
+  EXPECT_EQ(Hex(cp932::Encode(u"\u2170")), "FA 40");
+  EXPECT_EQ(Hex(cp932::Encode(u"\u9AD9")), "FB FC");
+  EXPECT_EQ(Hex(cp932::Encode(u"\u2160")), "87 54");
+  EXPECT_EQ(Hex(cp932::Encode(u"\u2235")), "81 E6");
+  EXPECT_EQ(Hex(cp932::Encode(u"\uFFE2")), "81 CA");
+  // The NEC-selected copy still decodes to the same character.
+  EXPECT_EQ(cp932::Decode("\xEE\xEF"), u"\u2170");
+}
+
+TEST(Cp932, EveryDefinedCodeDecodesAndReencodesToACodeOfTheSameCharacter) {
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (lead > 0x9F && lead < 0xE0) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      if (trail == 0x7F) continue;
+      const std::string bytes{static_cast<char>(lead), static_cast<char>(trail)};
+      const std::u16string decoded = cp932::Decode(bytes);
+      if (decoded == u"\u30FB" && bytes != "\x81\x45") continue;  // undefined
+      EXPECT_EQ(cp932::Decode(cp932::Encode(decoded)), decoded) << Hex(bytes);
+    }
+  }
+}
+
+TEST(Cp932, BrokenBytesDecodeToTheDefaultCharacter) {
+  EXPECT_EQ(cp932::Decode("a\x82"), u"a\u30FB");
+  EXPECT_EQ(cp932::Decode("\x85\x40"), u"\u30FB");
+}
+
+TEST(Cp932, Utf8Literals) {
+  EXPECT_EQ(Hex(cp932::FromUtf8("あ")), "82 A0");
+  EXPECT_EQ(cp932::ToUtf8(cp932::FromUtf8("まぐまぐ ID:①")), "まぐまぐ ID:①");
+  EXPECT_EQ(cp932::FromUtf8("a\xFF" "b"), "a?b");
+}
+
+}  // namespace
