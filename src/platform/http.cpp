@@ -1,0 +1,158 @@
+#include "platform/http.h"
+
+#include <algorithm>
+
+#include "platform/events.h"
+
+namespace {
+
+// libcurl's global state is set up once, before the first handle.
+void EnsureCurlInitialised() {
+  static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+  (void)initialised;
+}
+
+bool IsConnectFailure(CURLcode code) {
+  return code == CURLE_COULDNT_CONNECT || code == CURLE_OPERATION_TIMEDOUT;
+}
+
+}  // namespace
+
+bool IsFetchableAddress(std::string_view address) {
+  for (const std::string_view scheme : {std::string_view("http://"), std::string_view("https://")}) {
+    if (address.size() > scheme.size() && address.substr(0, scheme.size()) == scheme) {
+      const std::string_view rest = address.substr(scheme.size());
+      // Blanks and control bytes are refused, as the platform's URL parser would.
+      const bool clean = std::none_of(rest.begin(), rest.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte <= 0x20 || byte == 0x7F;
+      });
+      return clean && rest.front() != '/';
+    }
+  }
+  return false;
+}
+
+std::unique_ptr<HttpSession> HttpSession::Open(std::string userAgent) {
+  EnsureCurlInitialised();
+  CURLM* multi = curl_multi_init();
+  if (multi == nullptr) return nullptr;
+  return std::unique_ptr<HttpSession>(new HttpSession(multi, std::move(userAgent)));
+}
+
+HttpSession::~HttpSession() { curl_multi_cleanup(multi_); }
+
+HttpRequest::HttpRequest(HttpSession& session, std::string url) : session_(session), url_(std::move(url)) {}
+
+HttpRequest::~HttpRequest() { Stop(); }
+
+std::size_t HttpRequest::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
+  auto* request = static_cast<HttpRequest*>(self);
+  const std::string_view line(data, size * count);
+  if (line == "\r\n" || line == "\n") {
+    long code = 0;
+    curl_easy_getinfo(request->easy_, CURLINFO_RESPONSE_CODE, &code);
+    char* location = nullptr;
+    curl_easy_getinfo(request->easy_, CURLINFO_REDIRECT_URL, &location);
+    const bool interim = code < 200;
+    const bool followed = code / 100 == 3 && location != nullptr;
+    if (!interim && !followed) {
+      request->status_ = code;
+      request->headersDone_ = true;
+    }
+  }
+  return size * count;
+}
+
+std::size_t HttpRequest::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
+  auto* request = static_cast<HttpRequest*>(self);
+  request->buffer_.append(data, size * count);
+  return size * count;
+}
+
+bool HttpRequest::Start() {
+  easy_ = curl_easy_init();
+  if (easy_ == nullptr) return false;
+  curl_easy_setopt(easy_, CURLOPT_URL, url_.c_str());
+  curl_easy_setopt(easy_, CURLOPT_USERAGENT, session_.userAgent().c_str());
+  curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
+  curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &HttpRequest::OnHeader);
+  curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &HttpRequest::OnBody);
+  curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+  if (curl_multi_add_handle(session_.multi(), easy_) != CURLM_OK) return false;
+  attached_ = true;
+  return true;
+}
+
+void HttpRequest::Stop() {
+  if (easy_ == nullptr) return;
+  if (attached_) curl_multi_remove_handle(session_.multi(), easy_);
+  curl_easy_cleanup(easy_);
+  easy_ = nullptr;
+  attached_ = false;
+  headersDone_ = false;
+  finished_ = false;
+  result_ = CURLE_OK;
+  status_ = 0;
+  buffer_.clear();
+  consumed_ = 0;
+}
+
+void HttpRequest::Step(int waitMs) {
+  if (finished_ || !attached_) return;
+  int running = 0;
+  curl_multi_perform(session_.multi(), &running);
+  int ready = 0;
+  if (waitMs > 0) curl_multi_poll(session_.multi(), nullptr, 0, waitMs, &ready);
+  curl_multi_perform(session_.multi(), &running);
+  int queued = 0;
+  while (CURLMsg* message = curl_multi_info_read(session_.multi(), &queued)) {
+    if (message->msg == CURLMSG_DONE && message->easy_handle == easy_) {
+      finished_ = true;
+      result_ = message->data.result;
+      if (result_ == CURLE_OK && !headersDone_) {
+        curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status_);
+        headersDone_ = true;
+      }
+    }
+  }
+}
+
+bool HttpRequest::Open() {
+  if (!IsFetchableAddress(url_)) return false;
+  for (int attempt = 0;; ++attempt) {
+    Stop();
+    if (!Start()) return false;
+    while (!headersDone_ && !finished_) {
+      Step(10);
+      ProcessMessages();
+    }
+    // A response that breaks off after its headers still has its status; the body
+    // read reports the break.
+    if (headersDone_) return true;
+    if (!IsConnectFailure(result_) || attempt >= kConnectRetries) return false;
+    WaitWithMessages(kRetryBackoffMs);
+  }
+}
+
+HttpRequest::ReadResult HttpRequest::Read(std::string& out, std::size_t maxBytes, int waitMs) {
+  if (consumed_ == buffer_.size()) {
+    buffer_.clear();
+    consumed_ = 0;
+    if (!finished_) Step(waitMs);
+  }
+  if (consumed_ < buffer_.size()) {
+    const std::size_t take = std::min(maxBytes, buffer_.size() - consumed_);
+    out.append(buffer_, consumed_, take);
+    consumed_ += take;
+    return ReadResult::kData;
+  }
+  if (!finished_) return ReadResult::kNothing;
+  return result_ == CURLE_OK ? ReadResult::kEnd : ReadResult::kFailed;
+}

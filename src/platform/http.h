@@ -1,0 +1,81 @@
+#pragma once
+// HTTP GET on libcurl's multi interface, driven in small polled steps so the caller can
+// process window messages between them on the one user-interface thread.
+
+#include <curl/curl.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+// One internet session: a multi handle whose connection cache lets the pages of one
+// read reuse their connection.
+class HttpSession {
+ public:
+  // nullptr when libcurl cannot give a session.
+  static std::unique_ptr<HttpSession> Open(std::string userAgent);
+  ~HttpSession();
+  HttpSession(const HttpSession&) = delete;
+  HttpSession& operator=(const HttpSession&) = delete;
+
+  CURLM* multi() const { return multi_; }
+  const std::string& userAgent() const { return userAgent_; }
+
+ private:
+  HttpSession(CURLM* multi, std::string userAgent) : multi_(multi), userAgent_(std::move(userAgent)) {}
+  CURLM* multi_;
+  std::string userAgent_;
+};
+
+// One GET of one address on a session.
+class HttpRequest {
+ public:
+  static constexpr long kConnectTimeoutMs = 5000;
+  static constexpr int kConnectRetries = 3;
+  static constexpr int kRetryBackoffMs = 500;
+  static constexpr long kMaxRedirects = 10;
+
+  HttpRequest(HttpSession& session, std::string url);
+  ~HttpRequest();
+  HttpRequest(const HttpRequest&) = delete;
+  HttpRequest& operator=(const HttpRequest&) = delete;
+
+  // Sends the request and waits for the status of the final response (redirects are
+  // followed), processing window messages between short polls and during the connect
+  // retries. False when the address cannot be opened.
+  bool Open();
+
+  // Status code of the final response; 0 when none was read.
+  long Status() const { return status_; }
+
+  enum class ReadResult {
+    kData,     // bytes were appended
+    kEnd,      // the body is complete
+    kNothing,  // no bytes within the wait; the caller may try again
+    kFailed,   // the transfer broke off (reset, truncated body)
+  };
+  // Appends at most `maxBytes` of the body to `out`, waiting at most `waitMs` for them.
+  ReadResult Read(std::string& out, std::size_t maxBytes, int waitMs);
+
+ private:
+  static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
+  static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
+  bool Start();
+  void Stop();
+  // One poll of at most `waitMs` and a step of the transfer; records its end.
+  void Step(int waitMs);
+
+  HttpSession& session_;
+  std::string url_;
+  CURL* easy_ = nullptr;
+  bool attached_ = false;
+  bool headersDone_ = false;
+  bool finished_ = false;
+  CURLcode result_ = CURLE_OK;
+  long status_ = 0;
+  std::string buffer_;
+  std::size_t consumed_ = 0;
+};
+
+// True for the addresses a request may be made to: http:// or https:// with a host.
+bool IsFetchableAddress(std::string_view address);
