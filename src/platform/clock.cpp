@@ -13,8 +13,9 @@ constexpr std::int64_t kMillisecondsPerDay = 86'400'000;
 
 // Days from 1899-12-30 to the given civil date (proleptic Gregorian).
 std::int64_t DaysFromEpoch(int year, int month, int day) {
-  const std::chrono::sys_days date =
-      std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} / std::chrono::day{static_cast<unsigned>(day)};
+  const std::chrono::sys_days date = std::chrono::year{year} /
+                                     std::chrono::month{static_cast<unsigned>(month)} /
+                                     std::chrono::day{static_cast<unsigned>(day)};
   const std::chrono::sys_days epoch = std::chrono::year{1899} / std::chrono::December / std::chrono::day{30};
   return (date - epoch).count();
 }
@@ -40,7 +41,8 @@ DateTime MakeDateTime(int year, int month, int day, int hour, int minute, int se
 DateTime NowLocal() {
   const auto now = std::chrono::system_clock::now();
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  const auto millis =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
   std::tm local{};
   localtime_r(&seconds, &local);
   return MakeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,

@@ -53,7 +53,8 @@ void SortIgnoringCase(StringList& lines) {
   for (const std::string& line : lines) keys.push_back(SortKey(collator.get(), line));
   std::vector<std::size_t> order(lines.size());
   std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+  std::stable_sort(order.begin(), order.end(),
+                   [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
   StringList sorted;
   sorted.reserve(lines.size());
   for (const std::size_t index : order) sorted.push_back(std::move(lines[index]));

@@ -40,8 +40,8 @@ class IconvHandle {
     iconv(handle_, nullptr, nullptr, nullptr, nullptr);
     if (iconv(handle_, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return false;
     if (sizeof output - outLeft != 2 || inLeft != 0) return false;  // outside the BMP or partial
-    out = static_cast<char16_t>(static_cast<unsigned char>(output[0]) |
-                                static_cast<unsigned char>(output[1]) << 8);
+    out = static_cast<char16_t>(static_cast<unsigned char>(output[0]) | static_cast<unsigned char>(output[1])
+                                                                            << 8);
     return true;
   }
 
@@ -191,7 +191,11 @@ std::string FromUtf8(std::string_view utf8) {
   units.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
-    const int extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
+    const int extra = lead < 0x80             ? 0
+                      : (lead & 0xE0) == 0xC0 ? 1
+                      : (lead & 0xF0) == 0xE0 ? 2
+                      : (lead & 0xF8) == 0xF0 ? 3
+                                              : -1;
     char32_t c = extra == 0 ? lead : extra == 1 ? (lead & 0x1F) : extra == 2 ? (lead & 0x0F) : (lead & 0x07);
     bool valid = extra >= 0 && i + static_cast<std::size_t>(extra) < utf8.size();
     for (int k = 1; valid && k <= extra; ++k) {

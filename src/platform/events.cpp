@@ -20,7 +20,8 @@ void WaitWithMessages(int milliseconds) {
     ProcessMessages();
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return;
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(deadline - now, std::chrono::milliseconds(5)));
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(deadline - now, std::chrono::milliseconds(5)));
   }
 }
 

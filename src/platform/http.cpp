@@ -1,5 +1,7 @@
 #include "platform/http.h"
 
+#include <strings.h>
+
 #include <algorithm>
 
 #include "platform/events.h"
@@ -49,13 +51,15 @@ HttpRequest::~HttpRequest() { Stop(); }
 std::size_t HttpRequest::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
   auto* request = static_cast<HttpRequest*>(self);
   const std::string_view line(data, size * count);
+  if (line.substr(0, 5) == "HTTP/") request->sawLocation_ = false;
+  if (line.size() > 9 && strncasecmp(line.data(), "location:", 9) == 0) request->sawLocation_ = true;
   if (line == "\r\n" || line == "\n") {
     long code = 0;
     curl_easy_getinfo(request->easy_, CURLINFO_RESPONSE_CODE, &code);
-    char* location = nullptr;
-    curl_easy_getinfo(request->easy_, CURLINFO_REDIRECT_URL, &location);
+    // libcurl knows the redirect target only after this callback, so the Location
+    // header seen in this response tells whether it will be followed.
     const bool interim = code < 200;
-    const bool followed = code / 100 == 3 && location != nullptr;
+    const bool followed = code / 100 == 3 && request->sawLocation_;
     if (!interim && !followed) {
       request->status_ = code;
       request->headersDone_ = true;
@@ -96,6 +100,7 @@ void HttpRequest::Stop() {
   curl_easy_cleanup(easy_);
   easy_ = nullptr;
   attached_ = false;
+  sawLocation_ = false;
   headersDone_ = false;
   finished_ = false;
   result_ = CURLE_OK;

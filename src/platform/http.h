@@ -69,6 +69,7 @@ class HttpRequest {
   std::string url_;
   CURL* easy_ = nullptr;
   bool attached_ = false;
+  bool sawLocation_ = false;  // in the response whose headers are arriving
   bool headersDone_ = false;
   bool finished_ = false;
   CURLcode result_ = CURLE_OK;

@@ -21,8 +21,8 @@ std::string EucJpToShiftJis(std::string_view text) {
     const auto byte = static_cast<unsigned char>(text[i]);
     const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
     if (byte >= 0xA1 && byte <= 0xFE) {
-      result += JisPairToShiftJis(static_cast<unsigned char>(byte - 0x80),
-                                  static_cast<unsigned char>(next - 0x80));
+      result +=
+          JisPairToShiftJis(static_cast<unsigned char>(byte - 0x80), static_cast<unsigned char>(next - 0x80));
       i += 2;
     } else if (byte == 0x8E && next >= 0xA1 && next <= 0xDF) {
       result.push_back(static_cast<char>(next));

@@ -128,14 +128,12 @@ std::string Left(std::string_view text, long long count) { return Cut(text, 1, c
 
 std::string ToLower(std::string_view text) {
   return MapCase(
-      text, [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; },
-      LowerCode);
+      text, [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }, LowerCode);
 }
 
 std::string ToUpper(std::string_view text) {
   return MapCase(
-      text, [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; },
-      UpperCode);
+      text, [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }, UpperCode);
 }
 
 std::string ReverseCharacters(std::string_view text) {

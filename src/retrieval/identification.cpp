@@ -16,7 +16,8 @@ const std::vector<FieldMarker>& FieldMarkers() {
   static const std::vector<FieldMarker> markers{
       {&SharedState::IssueCycle, cp932::FromUtf8("<b>発行周期：</b></font>"), "&nbsp;", 4},
       {&SharedState::LatestIssueDate, cp932::FromUtf8("<b>最新号発行日：</b></font>"), "&nbsp;", 10},
-      {&SharedState::LatestCirculation, cp932::FromUtf8("<b>最新号発行部数：</b></font>"), cp932::FromUtf8("部"), 10},
+      {&SharedState::LatestCirculation, cp932::FromUtf8("<b>最新号発行部数：</b></font>"),
+       cp932::FromUtf8("部"), 10},
   };
   return markers;
 }
@@ -30,7 +31,8 @@ std::string CutBefore(std::string_view text, std::string_view mark) {
 // The newsletter's top page: the base, "/" and the ID, without what follows.
 std::string ReduceToTopPage(std::string_view address, std::size_t baseLength) {
   std::string page = CutBefore(address, "?");
-  const std::string rest = sjis::Cut(page, static_cast<long long>(baseLength) + 2, static_cast<long long>(page.size()));
+  const std::string rest =
+      sjis::Cut(page, static_cast<long long>(baseLength) + 2, static_cast<long long>(page.size()));
   const std::size_t slash = sjis::Find(rest, "/");
   if (slash > 0) page = sjis::Left(page, static_cast<long long>(baseLength + slash));
   return page;
@@ -53,7 +55,8 @@ void CutFields(SharedState& state) {
   for (const FieldMarker& marker : FieldMarkers()) {
     const std::size_t at = sjis::Find(state.PageTextLower, marker.marker);
     if (at == 0) continue;
-    const std::string chunk = sjis::Cut(state.PageText, static_cast<long long>(at + marker.marker.size()), 100);
+    const std::string chunk =
+        sjis::Cut(state.PageText, static_cast<long long>(at + marker.marker.size()), 100);
     const std::size_t end = sjis::Find(chunk, marker.endMarker);
     state.*marker.field = end > 0 ? sjis::Left(chunk, static_cast<long long>(end) - 1)
                                   : sjis::Left(chunk, marker.fallbackLength);

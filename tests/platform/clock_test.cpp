@@ -27,7 +27,8 @@ TEST(ElapsedMilliseconds, ClampsWhatDoesNotFit32Bits) {
   EXPECT_EQ(ElapsedMilliseconds(start + 24.0, start), 2'073'600'000);
   EXPECT_EQ(ElapsedMilliseconds(start + 25.0, start), std::numeric_limits<int>::max());
   EXPECT_EQ(ElapsedMilliseconds(start - 25.0, start), std::numeric_limits<int>::max());
-  EXPECT_EQ(ElapsedMilliseconds(std::numeric_limits<double>::infinity(), start), std::numeric_limits<int>::max());
+  EXPECT_EQ(ElapsedMilliseconds(std::numeric_limits<double>::infinity(), start),
+            std::numeric_limits<int>::max());
 }
 
 TEST(ElapsedMilliseconds, DaysBeforeTheEpochCountTheirTimeForward) {

@@ -52,19 +52,23 @@ TEST(Utf8, ConvertsToCodePage932) {
 }
 
 TEST(Utf8, MalformedInputEmptiesTheWholeResult) {
-  EXPECT_EQ(Utf8ToShiftJis("ok \xE3\x81"), "");      // truncated at the end
-  EXPECT_EQ(Utf8ToShiftJis("ok \xC3" "A more"), "");  // stray lead before ASCII
-  EXPECT_EQ(Utf8ToShiftJis("\x80\x41"), "");          // continuation byte as a lead
+  EXPECT_EQ(Utf8ToShiftJis("ok \xE3\x81"), "");  // truncated at the end
+  EXPECT_EQ(Utf8ToShiftJis("ok \xC3"
+                           "A more"),
+            "");                              // stray lead before ASCII
+  EXPECT_EQ(Utf8ToShiftJis("\x80\x41"), "");  // continuation byte as a lead
   EXPECT_EQ(Utf8ToShiftJis(""), "");
 }
 
 TEST(Utf8, FourByteCharactersBecomeOneQuestionMark) {
-  EXPECT_EQ(Utf8ToShiftJis("a\xF0\x9F\x98\x80" "b"), "a?b");
+  EXPECT_EQ(Utf8ToShiftJis("a\xF0\x9F\x98\x80"
+                           "b"),
+            "a?b");
   EXPECT_EQ(Utf8ToShiftJis("a\xF0\x9F\x98"), "");
 }
 
 TEST(Cp932, GoldenCasesRoundTrip) {
-  const std::string golden[] = {"\x87\x40", "\x81\x60", "\x5C", "\x80", "\x1A", "\x1C", "\x7F",
+  const std::string golden[] = {"\x87\x40", "\x81\x60", "\x5C",     "\x80", "\x1A", "\x1C", "\x7F",
                                 "\x81\x61", "\x81\x7C", "\x81\xCA", "\xA0", "\xFD", "\xB1"};
   for (const std::string& bytes : golden) {
     EXPECT_EQ(Hex(cp932::Encode(cp932::Decode(bytes))), Hex(bytes));
@@ -107,7 +111,9 @@ TEST(Cp932, BrokenBytesDecodeToTheDefaultCharacter) {
 TEST(Cp932, Utf8Literals) {
   EXPECT_EQ(Hex(cp932::FromUtf8("あ")), "82 A0");
   EXPECT_EQ(cp932::ToUtf8(cp932::FromUtf8("まぐまぐ ID:①")), "まぐまぐ ID:①");
-  EXPECT_EQ(cp932::FromUtf8("a\xFF" "b"), "a?b");
+  EXPECT_EQ(cp932::FromUtf8("a\xFF"
+                            "b"),
+            "a?b");
 }
 
 }  // namespace

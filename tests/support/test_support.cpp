@@ -1,11 +1,12 @@
 #include "support/test_support.h"
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
-#include <unistd.h>
 
 #include "platform/cp932.h"
 
@@ -25,9 +26,9 @@ std::string Hex(std::string_view bytes) {
 TempFolder::TempFolder() {
   static std::atomic<int> counter{0};
   std::random_device random;
-  path_ = std::filesystem::temp_directory_path() /
-          ("yomitoru-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-" +
-           std::to_string(random()));
+  path_ =
+      std::filesystem::temp_directory_path() / ("yomitoru-test-" + std::to_string(getpid()) + "-" +
+                                                std::to_string(counter++) + "-" + std::to_string(random()));
   std::filesystem::create_directories(path_);
 }
 

@@ -1,0 +1,167 @@
+#include "retrieval/page_fetch.h"
+
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "platform/events.h"
+#include "platform/sjis.h"
+#include "sample_site_fixture.h"
+#include "support/test_support.h"
+
+std::string ClosedPortAddress() {
+  const int socketHandle = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ::bind(socketHandle, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ::getsockname(socketHandle, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(socketHandle);  // nothing listens there any more
+  return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+}
+
+namespace {
+
+class PageFetchTest : public SampleSiteTest {
+ protected:
+  SharedState state;
+  PageFetcher fetcher{state};
+};
+
+TEST_F(PageFetchTest, EmptyAddressReturnsZeroAndEmptiesPageText) {
+  state.PageText = "old page";
+  EXPECT_EQ(fetcher.FetchPage("", 1), 0);
+  EXPECT_EQ(state.PageText, "");
+}
+
+TEST_F(PageFetchTest, NegativeModeClosesTheSessionAndKeepsThePage) {
+  ASSERT_EQ(fetcher.FetchPage(site().NewsletterAddress("0000100001"), 1), 1);
+  const std::string page = state.PageText;
+  EXPECT_EQ(fetcher.FetchPage("ignored", -1), 0);
+  EXPECT_FALSE(fetcher.HasSession());
+  EXPECT_EQ(state.PageText, page);
+  EXPECT_EQ(state.PageTextLower, page);
+}
+
+TEST_F(PageFetchTest, WithoutAnOpenSessionTheFetchFails) {
+  state.PageText = "old page";
+  EXPECT_EQ(fetcher.FetchPage(site().NewsletterAddress("0000100001"), 0), -1);
+  EXPECT_EQ(state.PageText, "");
+  ASSERT_EQ(fetcher.FetchPage(site().NewsletterAddress("0000100001"), 1), 1);
+  EXPECT_EQ(fetcher.FetchPage(site().NewsletterAddress("0000100002"), 0), 1);
+  fetcher.FetchPage("", -5);
+  EXPECT_EQ(fetcher.FetchPage(site().NewsletterAddress("0000100001"), 0), -1);
+}
+
+TEST_F(PageFetchTest, EachEncodingArrivesAsShiftJis) {
+  const std::pair<const char*, const char*> pages[] = {{"0000100001", "週刊サンプル通信"},
+                                                       {"0000100002", "季節のレシピ便り"},
+                                                       {"0000100003", "プログラミング入門講座"}};
+  ASSERT_EQ(fetcher.FetchPage(site().Root(), 1), 1);
+  for (const auto& [id, title] : pages) {
+    EXPECT_EQ(fetcher.FetchPage(site().NewsletterAddress(id), 0), 1) << id;
+    EXPECT_TRUE(sjis::Contains(state.PageText, Sj(title))) << id;
+    EXPECT_TRUE(sjis::Contains(state.PageText, Sj("<b>最新号発行部数：</b></font>"))) << id;
+    // After a fetch the receive buffer holds the same converted text, not lower-cased.
+    EXPECT_EQ(state.PageTextLower, state.PageText) << id;
+  }
+}
+
+TEST_F(PageFetchTest, ANonSuccessStatusIsASuccessWithoutText) {
+  ASSERT_EQ(fetcher.FetchPage(site().NewsletterAddress("0000100001"), 1), 1);
+  for (const char* path : {"/fault/404", "/fault/500", "/m/log/0000100001/?page=99"}) {
+    EXPECT_EQ(fetcher.FetchPage(site().Root() + path, 0), 1) << path;
+    EXPECT_EQ(state.PageText, "") << path;
+    EXPECT_EQ(state.PageTextLower, "") << path;
+  }
+}
+
+TEST_F(PageFetchTest, RedirectsAreFollowedBeforeTheStatusIsRead) {
+  EXPECT_EQ(fetcher.FetchPage(site().Root() + "/fault/redirect", 1), 1);
+  EXPECT_TRUE(sjis::Contains(state.PageText, Sj("週刊サンプル通信")));
+}
+
+TEST_F(PageFetchTest, ABodyCutOffByTheServerIsAFailureWithoutText) {
+  ASSERT_EQ(fetcher.FetchPage(site().Root() + "/fault/reset", 1), -2);
+  EXPECT_EQ(state.PageText, "");
+  // The session survives for the next page.
+  EXPECT_EQ(fetcher.FetchPage(site().NewsletterAddress("0000100001"), 0), 1);
+  EXPECT_FALSE(state.PageText.empty());
+}
+
+TEST_F(PageFetchTest, AddressesThatCannotBeOpenedGiveMinusTwo) {
+  state.PageTextLower = "previous buffer";
+  ASSERT_EQ(fetcher.FetchPage(site().NewsletterAddress("0000100001"), 1), 1);
+  state.PageTextLower = "previous buffer";
+  for (const std::string& address :
+       {std::string("127.0.0.1/m/log/0000100001"), site().Root() + "/m/log/0000 100001",
+        std::string("ftp://127.0.0.1/x"), std::string("http://"), std::string("file:///etc/passwd")}) {
+    EXPECT_EQ(fetcher.FetchPage(address, 0), -2) << address;
+    EXPECT_EQ(state.PageText, "") << address;
+    EXPECT_EQ(state.PageTextLower, "previous buffer") << address;
+  }
+}
+
+TEST_F(PageFetchTest, ARefusedConnectionIsRetriedThenFails) {
+  EXPECT_EQ(fetcher.FetchPage(ClosedPortAddress() + "/m/log/0000100001", 1), -2);
+  EXPECT_TRUE(fetcher.HasSession());
+}
+
+TEST_F(PageFetchTest, TheReadLimitCutsABodyThatNeverEnds) {
+  // A clock that runs 100 times fast: the limit falls after 0.4 s of real time.
+  const auto realStart = std::chrono::steady_clock::now();
+  PageFetcher slowFetcher(state, [realStart] {
+    const double elapsedMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - realStart).count();
+    return 46'000.0 + elapsedMs * 100.0 / 86'400'000.0;
+  });
+  EXPECT_EQ(slowFetcher.FetchPage(site().Root() + "/fault/slow", 1), 1);
+  EXPECT_FALSE(state.PageText.empty());
+  EXPECT_LT(state.PageText.size(), 2'000u);
+}
+
+TEST_F(PageFetchTest, BodiesAreReadInChunksOfAtMost500BytesWithMessagesBetween) {
+  int pumped = 0;
+  SetMessagePump([&pumped] { ++pumped; });
+  const int result = fetcher.FetchPage(site().Root() + "/fault/large?kb=4096", 1);
+  SetMessagePump({});
+  ASSERT_EQ(result, 1);
+  EXPECT_GE(state.PageText.size(), 4096u * 1024u);
+  EXPECT_GE(pumped, static_cast<int>(state.PageText.size() / 500));
+}
+
+TEST_F(PageFetchTest, EncodingChoice) {
+  ASSERT_EQ(fetcher.FetchPage(site().Root(), 1), 1);
+  // Declares both; EUC-JP is tested first.
+  fetcher.FetchPage(site().Root() + "/fault/charset/both-utf8-first", 0);
+  EXPECT_TRUE(sjis::Contains(state.PageText, Sj("日本語"))) << Hex(state.PageText.substr(0, 80));
+  fetcher.FetchPage(site().Root() + "/fault/charset/yahoo", 0);
+  EXPECT_TRUE(sjis::Contains(state.PageText, Sj("日本語")));
+  fetcher.FetchPage(site().Root() + "/fault/charset/mixed-case", 0);
+  EXPECT_TRUE(sjis::Contains(state.PageText, Sj("日本語")));
+  // Upper-case title tags and blanks around "=" are not recognised: the bytes stay as sent.
+  fetcher.FetchPage(site().Root() + "/fault/charset/yahoo-upper", 0);
+  EXPECT_FALSE(sjis::Contains(state.PageText, Sj("日本語")));
+  EXPECT_TRUE(sjis::Contains(state.PageText, "\xC6\xFC\xCB\xDC"));  // 日本 in EUC-JP
+  fetcher.FetchPage(site().Root() + "/fault/charset/spaced", 0);
+  EXPECT_TRUE(sjis::Contains(state.PageText, "\xE6\x97\xA5\xE6\x9C\xAC"));  // 日本 in UTF-8
+}
+
+TEST_F(PageFetchTest, MalformedBodiesNeverCrash) {
+  ASSERT_EQ(fetcher.FetchPage(site().Root() + "/fault/bad-utf8", 1), 1);
+  EXPECT_EQ(state.PageText, "");
+  EXPECT_EQ(fetcher.FetchPage(site().Root() + "/fault/bad-eucjp", 0), 1);
+  EXPECT_FALSE(state.PageText.empty());
+}
+
+TEST_F(PageFetchTest, ASecondModeOneFetchReplacesTheSession) {
+  ASSERT_EQ(fetcher.FetchPage(site().NewsletterAddress("0000100001"), 1), 1);
+  EXPECT_EQ(fetcher.FetchPage(site().NewsletterAddress("0000100002"), 1), 1);
+  EXPECT_EQ(fetcher.FetchPage(site().NewsletterAddress("0000100003"), 0), 1);
+}
+
+}  // namespace
