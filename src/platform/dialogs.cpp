@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "platform/cp932.h"
+#include "platform/fs.h"
 
 namespace {
 
@@ -24,3 +25,9 @@ Dialogs& CurrentDialogs() {
 }
 
 void InstallDialogs(Dialogs* dialogs) { Installed() = dialogs; }
+
+std::string ShowWriteFailure(const std::filesystem::path& file) {
+  const std::string message = cp932::FromUtf8("ファイルに書き込めません。\r\n") + NativeNameToSjis(file);
+  CurrentDialogs().ShowMessage(message);
+  return message;
+}

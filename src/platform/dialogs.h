@@ -2,6 +2,7 @@
 // The program's message boxes, behind one interface: the application installs the Qt
 // implementation, tests install one that records the texts and gives scripted answers.
 
+#include <filesystem>
 #include <string>
 
 class Dialogs {
@@ -16,3 +17,7 @@ Dialogs& CurrentDialogs();
 
 // Installs `dialogs` (not owned; it must outlive its use); nullptr restores the default.
 void InstallDialogs(Dialogs* dialogs);
+
+// Shows the report of a file or folder that cannot be written, naming it, and returns
+// the text shown.
+std::string ShowWriteFailure(const std::filesystem::path& file);

@@ -1,0 +1,45 @@
+#include "archive/issue_naming.h"
+
+#include "platform/cp932.h"
+#include "platform/sjis.h"
+
+namespace {
+
+std::string Remove(std::string_view text, std::string_view what) { return sjis::ReplaceAll(text, what, ""); }
+
+}  // namespace
+
+std::string IssueFileName(std::string_view name, int mode) {
+  std::string result = Remove(name, "/");
+  result = Remove(result, ":");
+  if (mode == 0) {
+    result = sjis::ReplaceAll(result, " ", "-");
+    return result + ".txt";
+  }
+  if (mode == 1) {
+    result = Remove(result, "*new*");
+    result = Remove(result, "*");
+    result = sjis::ReplaceAll(result, "_", "-");
+    return result + ".txt";
+  }
+  result = sjis::ReplaceAll(result, " ", "-");
+  result = sjis::ReplaceAll(result, "_", "-");
+  result = Remove(result, "*new*");
+  return Remove(result, "*");
+}
+
+std::string IssueListKey(std::string_view name, int mode) {
+  static const std::string kDai = cp932::FromUtf8("第");
+  if (mode != 0) {
+    std::string result = sjis::ReplaceAll(name, "_", " ");
+    result = Remove(result, "*new*");
+    return Remove(result, "*");
+  }
+  std::string result = sjis::ReplaceAll(name, "-", "_");
+  result = Remove(result, ".txt");
+  result = Remove(result, ".TXT");
+  if (sjis::Contains(name, kDai)) return result;
+  // A date name at fixed places: yyyy, mm, dd_hh, mm; whatever follows is dropped.
+  return sjis::Cut(result, 1, 4) + "/" + sjis::Cut(result, 5, 2) + "/" + sjis::Cut(result, 7, 5) + ":" +
+         sjis::Cut(result, 12, 2);
+}

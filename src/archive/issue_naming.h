@@ -1,0 +1,16 @@
+#pragma once
+// The forms of an issue's name: issue key ("yyyy/mm/dd hh:mm" or with "第"), file name,
+// list key, list line ("*" + list key + "*" or "*new*"), plain key and base name. A file
+// stored under one rule must be found again under the other, so the steps and their order
+// are fixed.
+
+#include <string>
+#include <string_view>
+
+// Mode 0: file name of an issue key. Mode 1: file name of a list line. Any other mode:
+// base name (no extension) of an issue key or a list line.
+std::string IssueFileName(std::string_view name, int mode);
+
+// Mode 0: list key of a file name (with or without ".txt"). Any other mode: plain key of a
+// list line.
+std::string IssueListKey(std::string_view name, int mode);

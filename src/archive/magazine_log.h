@@ -1,0 +1,20 @@
+#pragma once
+// The archive's log files: the newsletter's folder and "log.ini", its line in the
+// archive index "log_all.ini", and the list of its stored issues.
+
+#include <string>
+#include <string_view>
+
+#include "app/shared_state.h"
+#include "platform/clock.h"
+
+// Brings the archive up to date for state.MagazineId and rebuilds StoredIssueList from
+// the newsletter's folder. knownList: the issue list as the user saw it before a read
+// ("" when no read happened); readOnly: opening from the archive, nothing is written but
+// the index line. Returns the error text: empty on success and on the quiet stops, else
+// the message that was shown.
+std::string UpdateMagazineLog(SharedState& state, std::string_view knownList, bool readOnly,
+                              const Clock& clock = SystemClock());
+
+// "=" becomes "＝", then "," becomes "、".
+std::string SanitizeLogValue(std::string_view text);

@@ -1,0 +1,213 @@
+#include "platform/fs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+
+#include "platform/cp932.h"
+#include "platform/sjis.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
+constexpr fs::perms kAnyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+
+// Refuses what the user cannot write, and what nobody may write at all: a process running
+// as root would otherwise write into folders and files the user has marked read-only.
+std::error_code CheckWritable(const fs::path& path, const fs::file_status& status) {
+  if ((status.permissions() & kAnyWrite) == fs::perms::none) {
+    return std::make_error_code(std::errc::permission_denied);
+  }
+  if (::access(path.c_str(), W_OK) != 0) return LastError();
+  return {};
+}
+
+fs::path FolderOf(const fs::path& file) {
+  fs::path folder = file.parent_path();
+  return folder.empty() ? fs::path(".") : folder;
+}
+
+bool EndsWithTxt(const std::string& name) {
+  if (name.size() < 4) return false;
+  const std::string_view tail = std::string_view(name).substr(name.size() - 4);
+  std::string lower(tail);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  return lower == ".txt";
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+// Makes the rename itself durable; a folder that cannot be synced is not an error.
+void SyncFolder(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+fs::path JoinSjis(const fs::path& folder, std::string_view sjisName) {
+  return folder / fs::path(cp932::ToUtf8(sjisName));
+}
+
+std::string NativeNameToSjis(const fs::path& name) { return cp932::FromUtf8(name.native()); }
+
+bool IsFolder(const fs::path& path) {
+  std::error_code error;
+  return fs::is_directory(path, error);
+}
+
+bool CreateFolders(const fs::path& path) {
+  if (path.empty()) return false;
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (fs::is_directory(status)) return true;
+  if (fs::exists(status)) return false;
+  // The nearest existing ancestor decides whether anything may be created below it.
+  fs::path existing = path.parent_path();
+  while (!existing.empty() && !fs::exists(existing, error)) {
+    const fs::path parent = existing.parent_path();
+    if (parent == existing) break;
+    existing = parent;
+  }
+  if (existing.empty()) existing = ".";
+  const fs::file_status ancestor = fs::status(existing, error);
+  if (!fs::is_directory(ancestor) || CheckWritable(existing, ancestor)) return false;
+  fs::create_directories(path, error);
+  return fs::is_directory(path, error);
+}
+
+StringList ScanTextFiles(const fs::path& folder) {
+  StringList names;
+  std::error_code error;
+  fs::directory_iterator it(folder, error);
+  for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+    const std::string name = it->path().filename().native();
+    if (name.empty() || name[0] == '.' || !EndsWithTxt(name)) continue;
+    std::error_code statusError;
+    // status() follows symlinks: a link to a folder is skipped, a link to a file is listed.
+    if (!fs::is_regular_file(it->status(statusError))) continue;
+    names.push_back(NativeNameToSjis(name));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool ReadWholeFileInto(const fs::path& file, std::string& bytes) {
+  bytes.clear();
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  // The size is a hint only: the file may grow or shrink while it is read.
+  std::size_t used = 0;
+  bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
+  while (true) {
+    if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+    const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      bytes.clear();
+      return false;
+    }
+    if (got == 0) break;
+    used += static_cast<std::size_t>(got);
+  }
+  ::close(fd);
+  bytes.resize(used);
+  return true;
+}
+
+std::optional<std::string> ReadWholeFile(const fs::path& file) {
+  std::string bytes;
+  if (!ReadWholeFileInto(file, bytes)) return std::nullopt;
+  return bytes;
+}
+
+std::error_code CheckReplaceable(const fs::path& file) {
+  if (file.filename().empty()) return std::make_error_code(std::errc::invalid_argument);
+  std::error_code error;
+  const fs::path folder = FolderOf(file);
+  const fs::file_status folderStatus = fs::status(folder, error);
+  if (error) return error;
+  if (!fs::is_directory(folderStatus)) return std::make_error_code(std::errc::not_a_directory);
+  if (std::error_code refused = CheckWritable(folder, folderStatus)) return refused;
+  const fs::file_status fileStatus = fs::status(file, error);
+  if (!fs::exists(fileStatus)) return {};
+  if (fs::is_directory(fileStatus)) return std::make_error_code(std::errc::is_a_directory);
+  return CheckWritable(file, fileStatus);
+}
+
+std::error_code WriteFileAtomically(const fs::path& file, std::string_view bytes) {
+  if (std::error_code refused = CheckReplaceable(file)) return refused;
+  const fs::path folder = FolderOf(file);
+
+  // The old file's permissions carry over to its replacement.
+  struct stat old {};
+  const bool hadFile = ::stat(file.c_str(), &old) == 0;
+
+  static std::atomic<unsigned> counter{0};
+  fs::path temporary;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temporary = folder / ("." + file.filename().native() + ".tmp-" + std::to_string(::getpid()) + "-" +
+                          std::to_string(counter++));
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return LastError();
+  }
+  if (fd < 0) return std::make_error_code(std::errc::file_exists);
+
+  std::error_code error;
+  if (hadFile && ::fchmod(fd, old.st_mode & 07777) != 0) error = LastError();
+  if (!error && !WriteAll(fd, bytes)) error = LastError();
+  if (!error && ::fsync(fd) != 0) error = LastError();
+  if (::close(fd) != 0 && !error) error = LastError();
+  if (!error && ::rename(temporary.c_str(), file.c_str()) != 0) error = LastError();
+  if (error) {
+    ::unlink(temporary.c_str());
+    return error;
+  }
+  SyncFolder(folder);
+  return {};
+}
+
+bool IsPlainName(std::string_view sjisName) {
+  if (sjisName.empty() || sjisName == "." || sjisName == "..") return false;
+  for (std::size_t i = 0; i < sjisName.size();) {
+    const auto byte = static_cast<unsigned char>(sjisName[i]);
+    const std::size_t length = sjis::CharLength(sjisName, i);
+    // A "\" may be the trail byte of a character; "/" and control bytes never are, and a
+    // broken pair must not smuggle them into the native name either.
+    for (std::size_t k = i; k < i + length; ++k) {
+      const auto b = static_cast<unsigned char>(sjisName[k]);
+      if (b < 0x20 || b == 0x7F || b == '/') return false;
+    }
+    if (length == 1 && byte == '\\') return false;
+    i += length;
+  }
+  return true;
+}

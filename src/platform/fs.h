@@ -1,0 +1,50 @@
+#pragma once
+// Folders and whole files of the archive. Names that come from Shift-JIS text are
+// converted when they join a native path; names read from a folder are converted back
+// before the naming rules apply. Nothing here throws.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "platform/text_lines.h"
+
+// A Shift-JIS name joined onto a native folder (converted to UTF-8).
+std::filesystem::path JoinSjis(const std::filesystem::path& folder, std::string_view sjisName);
+
+// A native file name (UTF-8) as Shift-JIS. Characters outside code page 932 become "?".
+std::string NativeNameToSjis(const std::filesystem::path& name);
+
+bool IsFolder(const std::filesystem::path& path);
+
+// Creates the folder with any missing parents; true when it exists as a folder afterwards.
+// A parent that nobody may write to (no write bit at all) is refused even where the
+// process could override it, as a read-only medium would be.
+bool CreateFolders(const std::filesystem::path& path);
+
+// Names (Shift-JIS) of the plain, non-hidden (not starting with ".") files in `folder` whose
+// name ends in ".txt" in any case; folders and symlinks to folders skipped; sorted by name
+// bytes so the order is stable. Empty when the folder cannot be read.
+StringList ScanTextFiles(const std::filesystem::path& folder);
+
+// Whole-file read; nullopt when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);
+
+// The same into `bytes`, reusing its storage (for readers called many times in a row).
+// False, with `bytes` emptied, when the file cannot be read.
+bool ReadWholeFileInto(const std::filesystem::path& file, std::string& bytes);
+
+// Empty when `file` may be replaced: its folder exists and may be written, and the file,
+// when it exists, is not a folder and may be written. A file or folder without any write
+// bit counts as read-only even for a process that could override it.
+std::error_code CheckReplaceable(const std::filesystem::path& file);
+
+// Writes bytes to a temporary file in the same folder and renames it over `file`; empty
+// error_code on success. On failure the old file is untouched and no temporary file is left.
+std::error_code WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+
+// True when `name` (Shift-JIS) may be used as one folder or file name: not empty, not "."
+// or "..", no "/" or "\" (as characters, not trail bytes), no control bytes (< 0x20, 0x7F).
+bool IsPlainName(std::string_view sjisName);
