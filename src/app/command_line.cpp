@@ -1,0 +1,73 @@
+#include "app/command_line.h"
+
+#include <string_view>
+
+namespace {
+
+CommandLineResult Failure(std::string message) { return {std::nullopt, std::move(message)}; }
+
+}  // namespace
+
+std::string CommandLineUsage() {
+  return "使い方: yomitoru [--archive フォルダ] [--service-root URL] [--demo] "
+         "[--read URL [--all] [--quit]]\n";
+}
+
+CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
+  CommandLine options;
+  bool all = false;
+  bool quit = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    std::string_view argument = arguments[i];
+    // "--name=value" is accepted as well as "--name value".
+    std::optional<std::string> inlineValue;
+    if (argument.starts_with("--")) {
+      if (const auto equals = argument.find('='); equals != std::string_view::npos) {
+        inlineValue = std::string(argument.substr(equals + 1));
+        argument = argument.substr(0, equals);
+      }
+    }
+    const bool takesValue = argument == "--archive" || argument == "--service-root" || argument == "--read";
+    const bool isFlag = argument == "--demo" || argument == "--all" || argument == "--quit" ||
+                        argument == "--help" || argument == "-h";
+    if (!takesValue && !isFlag) return Failure("不明な引数です: " + arguments[i]);
+    if (inlineValue && !takesValue) {
+      return Failure("オプション " + std::string(argument) + " に値は指定できません。");
+    }
+    std::string value;
+    if (takesValue) {
+      if (inlineValue) {
+        value = *inlineValue;
+      } else if (i + 1 < arguments.size()) {
+        value = arguments[++i];
+      } else {
+        return Failure("オプション " + std::string(argument) + " の値がありません。");
+      }
+      if (value.empty()) return Failure("オプション " + std::string(argument) + " の値が空です。");
+    }
+
+    if (argument == "--archive") {
+      options.archive = value;
+    } else if (argument == "--service-root") {
+      options.serviceRoot = value;
+    } else if (argument == "--read") {
+      options.read = PendingRead{value};
+    } else if (argument == "--demo") {
+      options.demo = true;
+    } else if (argument == "--all") {
+      all = true;
+    } else if (argument == "--quit") {
+      quit = true;
+    } else {
+      options.help = true;
+    }
+  }
+  if ((all || quit) && !options.read) {
+    return Failure(std::string(all ? "--all" : "--quit") + " は --read と一緒に指定してください。");
+  }
+  if (options.read) {
+    options.read->all = all;
+    options.read->quit = quit;
+  }
+  return {std::move(options), {}};
+}

@@ -1,0 +1,33 @@
+#pragma once
+// yomitoru [--archive DIR] [--service-root URL] [--demo] [--read URL [--all] [--quit]]
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+// A read asked for on the command line, done once the window is shown.
+struct PendingRead {
+  std::string url;    // as given (UTF-8)
+  bool all = false;   // choose すべて before reading
+  bool quit = false;  // close the window when the read is back to idle
+};
+
+struct CommandLine {
+  std::filesystem::path archive;  // empty: the "log" folder beside the program
+  std::string serviceRoot;        // empty: YOMITORU_SERVICE_ROOT or the real service
+  bool demo = false;              // run the sample service in-process
+  std::optional<PendingRead> read;
+  bool help = false;
+};
+
+struct CommandLineResult {
+  std::optional<CommandLine> options;  // empty when the arguments are wrong
+  std::string error;                   // UTF-8, for standard error
+};
+
+// `arguments` without the program name.
+CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The usage lines (UTF-8), for --help and after an error.
+std::string CommandLineUsage();

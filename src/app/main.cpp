@@ -1,0 +1,60 @@
+// Program entry: the application, the message pump, the dialogs, the shared state and
+// the three windows; then the loop until the main window closes.
+
+#include <QApplication>
+#include <QStyleFactory>
+#include <exception>
+#include <iostream>
+
+#include "about/version_dialog.h"
+#include "app/button_glyphs.h"
+#include "app/command_line.h"
+#include "app/controls.h"
+#include "app/main_window.h"
+#include "app/qt_dialogs.h"
+#include "archive/windows/newsletter_list_window.h"
+#include "platform/events.h"
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Yomitoru"));
+  // One style everywhere, so the captions fit their designed sizes on every desktop.
+  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  QApplication::setFont(UiFont(12));
+  QApplication::setWindowIcon(WindowIcon());
+
+  // QApplication has taken its own options out of argv by now.
+  const CommandLineResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (!parsed.options) {
+    std::cerr << parsed.error << '\n' << CommandLineUsage();
+    return 2;
+  }
+  if (parsed.options->help) {
+    std::cout << CommandLineUsage();
+    return 0;
+  }
+
+  SetMessagePump([] { QCoreApplication::processEvents(); });
+  QtDialogs dialogs;
+  InstallDialogs(&dialogs);
+
+  SharedState state;
+  TForm1 form1(state);
+  TForm3 form3(&form1);
+  TForm4 form4(&form1);
+  form1.Form3 = &form3;
+  form1.Form4 = &form4;
+  try {
+    form1.ApplyCommandLine(*parsed.options);
+  } catch (const std::exception& error) {
+    std::cerr << "サンプルサービスを開始できません: " << error.what() << '\n';
+    return 1;
+  }
+
+  form1.show();
+  form1.StartPendingRead();
+  const int result = QApplication::exec();
+  InstallDialogs(nullptr);
+  SetMessagePump({});
+  return result;
+}

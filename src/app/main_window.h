@@ -1,0 +1,131 @@
+#pragma once
+// The main window TForm1: every control of the design, named as designed, at its
+// designed place (absolute geometry; FormResize keeps the layout when the window is
+// enlarged), and the window's own events.
+
+#include <QWidget>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "about/version_dialog.h"
+#include "app/command_line.h"
+#include "app/controls.h"
+#include "app/shared_state.h"
+#include "retrieval/service_table.h"
+#include "viewer/html_view.h"
+
+class QLabel;
+class QLineEdit;
+class TForm3;
+class TForm4;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace sample_site {
+class SampleSite;
+}
+
+// `programFolder` without a trailing "/", followed by "/log": "/opt/yomitoru" gives
+// "/opt/yomitoru/log", "/" gives "/log".
+std::filesystem::path ArchiveRootFor(std::string_view programFolder);
+
+class TForm1 final : public QWidget {
+  Q_OBJECT
+
+ public:
+  // The designed client size; the window keeps it unless maximized.
+  static constexpr int kDesignWidth = 659;
+  static constexpr int kDesignHeight = 463;
+
+  // Builds the controls and runs FormCreate. `state` is the process's one record.
+  explicit TForm1(SharedState& state, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Takes --archive, --service-root, --demo and --read. With --demo the sample service
+  // starts here (throws std::runtime_error when it cannot listen).
+  void ApplyCommandLine(const CommandLine& options);
+  // Runs the read asked for on the command line, once the window is shown.
+  void StartPendingRead();
+
+  // The window's events.
+  void FormCreate();
+  void FormShow();
+  void FormClose();
+  void FormDestroy();
+  void FormResize();
+  void Panel4Enter();
+  void Edit1DblClick();
+  void Memo1DblClick();
+
+  // Busy (negative mode) and idle (positive mode) states of the controls; 0 changes
+  // nothing. -1/1 frame a read (Cancel usable), -2/2 a join.
+  void SetControlState(int mode);
+  // Asks the running read to stop.
+  void bt_canClick();
+
+  // Controls, under their designer names (also their objectName).
+  QFrame* Panel0;
+  QPushButton* B_view;
+  QPushButton* B_read;
+  QPushButton* B_findt;
+  QPushButton* B_allt;
+  QPushButton* B_copyt;
+  QPushButton* B_prn;
+  QPushButton* B_pre;
+  QPushButton* B_save;
+  QLabel* Label6;
+  QLineEdit* Edit1;
+  DatePanel* Panel4;
+  CentredLinesLabel* Label4;
+  QPushButton* B_IE;
+  QPushButton* B_Check;
+  RadioGroup* RadioG2;
+  FittedTextPanel* Panel3;  // panels showing text are framed labels
+  QLabel* Label1;
+  QLabel* Panel1;
+  QPlainTextEdit* Memo1;
+  HtmlView* WebB1;
+  RadioGroup* RadioG1;
+  QPushButton* B_Back;
+  QPushButton* B_Next;
+  QPushButton* B_join;
+  QPushButton* B_allm;
+  QPlainTextEdit* Memo3;
+  QPlainTextEdit* Memo2;  // hidden work buffer
+  QPlainTextEdit* Memo4;  // hidden work buffer
+  QLineEdit* Edit6;       // hidden: RangeKey
+  QFrame* Panel2;
+  QPushButton* bt_can;
+  LinkLabel* L_var;
+  LinkLabel* L_note;
+
+  // The process's shared state record.
+  SharedState& state;
+  // The services, with the Mag2 site root chosen at start-up.
+  ServiceTable serviceTable;
+  // Version strings and the notice of the maker's page.
+  VersionNotice versionNotice;
+  // The read asked for with --read, until it is done.
+  std::optional<PendingRead> pendingRead;
+  // ArchiveRoot given with --archive; empty: beside the program.
+  std::filesystem::path archiveFolder;
+  // The version dialog and the newsletter list window, created after this window.
+  TForm3* Form3 = nullptr;
+  TForm4* Form4 = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void KeepDesignSize();
+
+  std::unique_ptr<sample_site::SampleSite> demoSite_;
+  bool sizeCheckPending_ = false;
+};

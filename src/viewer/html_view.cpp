@@ -1,0 +1,193 @@
+#include "viewer/html_view.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTextCursor>
+#include <optional>
+
+#include "platform/fs.h"
+#include "viewer/qt_text.h"
+
+namespace {
+
+QString FileName(const std::filesystem::path& path) { return QFile::decodeName(QByteArray(path.c_str())); }
+
+std::filesystem::path FilePath(const QString& fileName) {
+  return std::filesystem::path(QFile::encodeName(fileName).toStdString());
+}
+
+bool IsExternalScheme(const QString& scheme) {
+  for (const char* external : {"http", "https", "ftp", "mailto"}) {
+    if (scheme.compare(QLatin1String(external), Qt::CaseInsensitive) == 0) return true;
+  }
+  return false;
+}
+
+QString Utf8(const char* text) { return QString::fromUtf8(text); }
+
+}  // namespace
+
+HtmlFindDialog::HtmlFindDialog(HtmlView& view) : QDialog(&view), view_(view) {
+  setObjectName(QStringLiteral("FindDialog"));
+  setWindowTitle(Utf8("検索"));
+  setModal(false);
+
+  auto* label = new QLabel(Utf8("検索する文字列(&N):"), this);
+  textEdit = new QLineEdit(this);
+  textEdit->setObjectName(QStringLiteral("FindText"));
+  label->setBuddy(textEdit);
+  matchCase = new QCheckBox(Utf8("大文字と小文字を区別する(&C)"), this);
+  matchCase->setObjectName(QStringLiteral("FindMatchCase"));
+  nextButton = new QPushButton(Utf8("次を検索(&F)"), this);
+  nextButton->setObjectName(QStringLiteral("FindNext"));
+  nextButton->setDefault(true);
+  previousButton = new QPushButton(Utf8("前を検索(&B)"), this);
+  previousButton->setObjectName(QStringLiteral("FindPrevious"));
+  closeButton = new QPushButton(Utf8("閉じる"), this);
+  closeButton->setObjectName(QStringLiteral("FindClose"));
+  status = new QLabel(this);
+  status->setObjectName(QStringLiteral("FindStatus"));
+
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(label, 0, 0);
+  grid->addWidget(textEdit, 0, 1);
+  grid->addWidget(nextButton, 0, 2);
+  grid->addWidget(matchCase, 1, 0, 1, 2);
+  grid->addWidget(previousButton, 1, 2);
+  grid->addWidget(status, 2, 0, 1, 2);
+  grid->addWidget(closeButton, 2, 2);
+  grid->setColumnMinimumWidth(1, 180);
+
+  connect(nextButton, &QPushButton::clicked, this, &HtmlFindDialog::FindNext);
+  connect(previousButton, &QPushButton::clicked, this, &HtmlFindDialog::FindPrevious);
+  connect(closeButton, &QPushButton::clicked, this, &QDialog::hide);
+  connect(textEdit, &QLineEdit::textChanged, status, &QLabel::clear);
+}
+
+bool HtmlFindDialog::FindNext() { return Find({}); }
+
+bool HtmlFindDialog::FindPrevious() { return Find(QTextDocument::FindBackward); }
+
+bool HtmlFindDialog::Find(QTextDocument::FindFlags direction) {
+  status->clear();
+  const QString text = textEdit->text();
+  if (text.isEmpty()) return false;
+  QTextDocument::FindFlags flags = direction;
+  if (matchCase->isChecked()) flags |= QTextDocument::FindCaseSensitively;
+  if (view_.find(text, flags)) return true;
+
+  // Not found between the caret and the end (or start): go round once.
+  const QTextCursor before = view_.textCursor();
+  QTextCursor from(view_.document());
+  from.movePosition(direction & QTextDocument::FindBackward ? QTextCursor::End : QTextCursor::Start);
+  view_.setTextCursor(from);
+  if (view_.find(text, flags)) {
+    status->setText(direction & QTextDocument::FindBackward ? Utf8("末尾から検索しました。")
+                                                            : Utf8("先頭から検索しました。"));
+    return true;
+  }
+  view_.setTextCursor(before);
+  status->setText(Utf8("見つかりませんでした。"));
+  return false;
+}
+
+HtmlView::HtmlView(QWidget* parent) : QTextBrowser(parent) {
+  runDialog = [](QDialog& dialog) { return dialog.exec(); };
+  openExternal = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+  setOpenLinks(false);
+  setOpenExternalLinks(false);
+  setUndoRedoEnabled(false);
+  // Text in <pre> is laid out in a Japanese monospace face, so columns of the issues'
+  // ruled lines and tables stay aligned.
+  document()->setDefaultStyleSheet(
+      QStringLiteral("pre, tt, code { font-family: \"MS Gothic\", \"IPAGothic\", monospace; }"));
+  connect(this, &QTextBrowser::anchorClicked, this, &HtmlView::FollowLink);
+}
+
+bool HtmlView::Navigate(const std::filesystem::path& localFile) {
+  busy_ = true;
+  currentFile_ = localFile;
+  const std::optional<std::string> bytes = ReadWholeFile(localFile);
+  // Relative names in the page (images, style sheets) resolve against its folder.
+  document()->setBaseUrl(QUrl::fromLocalFile(FileName(localFile)));
+  setHtml(bytes ? ToWidgetText(*bytes) : QString());
+  busy_ = false;
+  return bytes.has_value();
+}
+
+void HtmlView::Stop() { busy_ = false; }
+
+bool HtmlView::IsShownOnScreen() const {
+  // isVisible() already requires every parent up to the window, and the window, shown.
+  return isVisible();
+}
+
+void HtmlView::TakeFocus() { setFocus(Qt::OtherFocusReason); }
+
+void HtmlView::Print() {
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintDialog dialog(&printer, this);
+  if (runDialog(dialog) == QDialog::Accepted) document()->print(&printer);
+}
+
+void HtmlView::PrintPreview() {
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintPreviewDialog dialog(&printer, this);
+  dialog.resize(800, 640);
+  connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+          [this](QPrinter* target) { document()->print(target); });
+  runDialog(dialog);
+}
+
+void HtmlView::SelectAll() { selectAll(); }
+
+void HtmlView::Copy() { copy(); }
+
+bool HtmlView::CanCopy() const { return textCursor().hasSelection(); }
+
+void HtmlView::ShowFindDialog() {
+  if (findDialog_ == nullptr) findDialog_ = new HtmlFindDialog(*this);
+  if (CanCopy()) findDialog_->textEdit->setText(textCursor().selectedText());
+  findDialog_->show();
+  findDialog_->raise();
+  findDialog_->activateWindow();
+  findDialog_->textEdit->setFocus(Qt::OtherFocusReason);
+  findDialog_->textEdit->selectAll();
+}
+
+QVariant HtmlView::loadResource(int type, const QUrl& name) {
+  // Only files on this machine: web addresses of style sheets, scripts and images in the
+  // saved pages are never fetched.
+  const QUrl url = document()->baseUrl().resolved(name);
+  if (!url.isLocalFile()) return {};
+  const std::optional<std::string> bytes = ReadWholeFile(FilePath(url.toLocalFile()));
+  if (!bytes) return {};
+  if (type == QTextDocument::HtmlResource || type == QTextDocument::StyleSheetResource) {
+    return ToWidgetText(*bytes);
+  }
+  return QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()));
+}
+
+void HtmlView::FollowLink(const QUrl& link) {
+  if (IsExternalScheme(link.scheme())) {
+    openExternal(link);
+    return;
+  }
+  if (link.isRelative() && link.path().isEmpty() && link.hasFragment()) {
+    scrollToAnchor(link.fragment());
+    return;
+  }
+  const QUrl target = QUrl::fromLocalFile(FileName(currentFile_)).resolved(link);
+  if (!target.isLocalFile()) return;
+  Navigate(FilePath(target.toLocalFile()));
+  if (target.hasFragment()) scrollToAnchor(target.fragment());
+}

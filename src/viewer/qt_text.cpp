@@ -1,0 +1,52 @@
+#include "viewer/qt_text.h"
+
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include "platform/cp932.h"
+
+namespace {
+
+QString LfOnly(QString text) {
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  return text;
+}
+
+}  // namespace
+
+QString ToQString(std::string_view sjis) { return QString::fromStdU16String(cp932::Decode(sjis)); }
+
+std::string FromQString(const QString& text) { return cp932::Encode(text.toStdU16String()); }
+
+QString ToWidgetText(std::string_view sjis) { return LfOnly(ToQString(sjis)); }
+
+std::string FromWidgetText(const QString& text) {
+  return FromQString(LfOnly(text).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+}
+
+std::string MemoText(const QPlainTextEdit& memo) {
+  // The raw text keeps every character; the plain-text export would turn no-break
+  // spaces into blanks.
+  return FromWidgetText(memo.document()->toRawText());
+}
+
+void SetMemoText(QPlainTextEdit& memo, std::string_view sjis) { memo.setPlainText(ToWidgetText(sjis)); }
+
+StringList MemoLines(const QPlainTextEdit& memo) { return SplitLines(MemoText(memo)); }
+
+void SetMemoLines(QPlainTextEdit& memo, const StringList& lines) { SetMemoText(memo, JoinLines(lines)); }
+
+void AppendMemoLines(QPlainTextEdit& memo, std::string_view sjis) {
+  QTextDocument& document = *memo.document();
+  QTextCursor cursor(&document);
+  cursor.movePosition(QTextCursor::End);
+  const QString text = ToWidgetText(sjis);
+  // Like a memo's string list: a memo whose text ends in a break gets the lines and a
+  // break; a last line without a break gets a break first and none after.
+  const bool endsWithBreak = document.lastBlock().text().isEmpty();
+  cursor.insertText(endsWithBreak ? text + QLatin1Char('\n') : QLatin1Char('\n') + text);
+}

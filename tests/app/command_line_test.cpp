@@ -1,0 +1,73 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+CommandLineResult Parse(std::vector<std::string> arguments) { return ParseCommandLine(arguments); }
+
+TEST(CommandLine, NoArgumentsMeanTheDefaults) {
+  const CommandLineResult result = Parse({});
+  ASSERT_TRUE(result.options);
+  EXPECT_TRUE(result.options->archive.empty());
+  EXPECT_TRUE(result.options->serviceRoot.empty());
+  EXPECT_FALSE(result.options->demo);
+  EXPECT_FALSE(result.options->read);
+  EXPECT_FALSE(result.options->help);
+}
+
+TEST(CommandLine, EveryOptionWithSeparateAndJoinedValues) {
+  const CommandLineResult result =
+      Parse({"--archive", "/tmp/アーカイブ", "--service-root=http://127.0.0.1:8080", "--demo", "--read",
+             "http://example.jp/m/log/0000100001", "--all", "--quit"});
+  ASSERT_TRUE(result.options) << result.error;
+  EXPECT_EQ(result.options->archive, std::filesystem::path("/tmp/アーカイブ"));
+  EXPECT_EQ(result.options->serviceRoot, "http://127.0.0.1:8080");
+  EXPECT_TRUE(result.options->demo);
+  ASSERT_TRUE(result.options->read);
+  EXPECT_EQ(result.options->read->url, "http://example.jp/m/log/0000100001");
+  EXPECT_TRUE(result.options->read->all);
+  EXPECT_TRUE(result.options->read->quit);
+}
+
+TEST(CommandLine, ReadFlagsMayComeBeforeTheRead) {
+  const CommandLineResult result = Parse({"--quit", "--read=http://a/m/log/1"});
+  ASSERT_TRUE(result.options) << result.error;
+  ASSERT_TRUE(result.options->read);
+  EXPECT_TRUE(result.options->read->quit);
+  EXPECT_FALSE(result.options->read->all);
+}
+
+TEST(CommandLine, LaterValueWins) {
+  const CommandLineResult result = Parse({"--archive", "/a", "--archive", "/b"});
+  ASSERT_TRUE(result.options);
+  EXPECT_EQ(result.options->archive, std::filesystem::path("/b"));
+}
+
+TEST(CommandLine, HelpIsRecognised) {
+  const CommandLineResult result = Parse({"--help"});
+  ASSERT_TRUE(result.options);
+  EXPECT_TRUE(result.options->help);
+  EXPECT_NE(CommandLineUsage().find("--read URL"), std::string::npos);
+}
+
+TEST(CommandLine, WrongArgumentsAreRefusedWithAJapaneseMessage) {
+  const std::vector<std::vector<std::string>> wrong = {
+      {"--bogus"}, {"stray"}, {"--bogus=1"},        {"--demo=yes"}, {"--archive"}, {"--service-root", ""},
+      {"--read"},  {"--all"}, {"--quit", "--demo"},
+  };
+  for (const auto& arguments : wrong) {
+    const CommandLineResult result = Parse(arguments);
+    EXPECT_FALSE(result.options) << arguments.front();
+    EXPECT_FALSE(result.error.empty()) << arguments.front();
+    // Every message is Japanese text (UTF-8 bytes above 0x7F).
+    EXPECT_TRUE(std::any_of(result.error.begin(), result.error.end(), [](char c) {
+      return static_cast<unsigned char>(c) >= 0x80;
+    })) << result.error;
+  }
+  EXPECT_NE(Parse({"--bogus"}).error.find("--bogus"), std::string::npos);
+}
+
+}  // namespace
