@@ -11,17 +11,22 @@
 #include <QTimer>
 #include <QWindowStateChangeEvent>
 #include <initializer_list>
+#include <iostream>
 
 #include "app/button_glyphs.h"
 #include "app/date_caption.h"
-#include "viewer/qt_text.h"
+#include "app/main_window_read_surface.h"
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
 #include "sample_site/sample_site.h"
+#include "viewer/issue_list.h"
+#include "viewer/qt_text.h"
 
 namespace {
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
+
+QString RunningCaption() { return Utf8("Yomitoru メルマガ バックナンバー・リーダー ★ヨミトル★"); }
 
 void Name(QWidget* widget, const char* name) { widget->setObjectName(QLatin1String(name)); }
 
@@ -75,7 +80,10 @@ std::filesystem::path ArchiveRootFor(std::string_view programFolder) {
 }
 
 TForm1::TForm1(SharedState& sharedState, QWidget* parent)
-    : QWidget(parent), state(sharedState), serviceTable(MakeServiceTable(ChooseMag2SiteRoot({}))) {
+    : QWidget(parent),
+      state(sharedState),
+      serviceTable(MakeServiceTable(ChooseMag2SiteRoot({}))),
+      fetcher(sharedState) {
   setObjectName(QStringLiteral("TForm1"));
   setWindowTitle(Utf8("Yomitoru メルマガバックナンバーリーダー★ヨミトル★"));
   setWindowIcon(WindowIcon());
@@ -86,8 +94,23 @@ TForm1::TForm1(SharedState& sharedState, QWidget* parent)
   setMinimumSize(kDesignWidth, kDesignHeight);
 
   BuildControls();
+  viewer = std::make_unique<IssueListViewer>(
+      state,
+      IssueListWidgets{Memo3, Memo4, Memo1, Edit6, Label1, WebB1, [this] { return RadioG1->ItemIndex(); }});
+  readSurface_ = std::make_unique<MainWindowReadSurface>(*this);
+  driver_ = std::make_unique<RetrievalDriver>(state, fetcher, serviceTable, *readSurface_);
+  ConnectIssueListHandlers();
+  connect(B_Check, &QPushButton::clicked, this, &TForm1::B_CheckClick);
   FormCreate();
   FormResize();
+}
+
+void TForm1::ConnectIssueListHandlers() {
+  connect(RadioG1, &RadioGroup::Click, this, [this] { viewer->RadioG1Click(); });
+  connect(B_Back, &QPushButton::clicked, this, [this] { viewer->B_BackClick(); });
+  connect(B_Next, &QPushButton::clicked, this, [this] { viewer->B_NextClick(); });
+  Memo3->installEventFilter(this);
+  Memo3->viewport()->installEventFilter(this);
 }
 
 TForm1::~TForm1() { FormDestroy(); }
@@ -274,7 +297,7 @@ void TForm1::FormShow() {
   state.ArchiveRoot = archiveFolder.empty() ? ArchiveRootFor(programFolder) : archiveFolder;
   state.MagazineFolder = state.ArchiveRoot;
 
-  setWindowTitle(Utf8("Yomitoru メルマガ バックナンバー・リーダー ★ヨミトル★"));
+  setWindowTitle(RunningCaption());
 
   CheckNotice(versionNotice);
   if (!versionNotice.NoticeMessage.empty()) {
@@ -354,8 +377,9 @@ void TForm1::StartPendingRead() {
   if (!pendingRead) return;
   Edit1->setText(QString::fromStdString(pendingRead->url));
   if (pendingRead->all) RadioG2->SetItemIndex(1);
-  // The read itself joins here with the retrieval driver; until then --quit just ends.
-  if (pendingRead->quit) QTimer::singleShot(0, this, &QWidget::close);
+  B_CheckClick();
+  // Nothing was posted (no address, or an HTML-format newsletter): the run ends here.
+  if (pendingRead->quit && !IsReadPosted()) QTimer::singleShot(0, this, &TForm1::FinishPendingRead);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -365,8 +389,67 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  if (reading_) {
+    // The read is running inside this very event: it is cancelled, its page fetch given
+    // up, and the window closes once the read has unwound.
+    state.CancelRequested = -1;
+    fetcher.Abandon();
+    closeWhenIdle_ = true;
+    event->ignore();
+    return;
+  }
   FormClose();
   event->accept();
+}
+
+bool TForm1::event(QEvent* event) {
+  if (event->type() == StartReadMessage) {
+    StartReadHandler();
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+void TForm1::B_CheckClick() {
+  state.IssueQueue.clear();
+  Memo1->clear();
+  Memo2->clear();
+  state.ResultText.clear();
+  WebB1->Stop();
+  WebB1->hide();
+  state.CancelRequested = 0;
+  if (Edit1->text().isEmpty()) return;
+  if (state.HtmlFormatFlag == 1) {
+    CurrentDialogs().ShowMessage(cp932::FromUtf8("HTML形式のメールマガジンは、今後対応予定です"));
+    return;
+  }
+  readPosted_ = true;
+  QCoreApplication::postEvent(this, new QEvent(StartReadMessage));
+}
+
+void TForm1::StartReadHandler() {
+  readPosted_ = false;
+  reading_ = true;
+  SetControlState(-1);
+  driver_->RunRetrieval(FromQString(Edit1->text()));
+  SetControlState(1);
+  reading_ = false;
+  if (closeWhenIdle_) {
+    close();
+  } else if (pendingRead && pendingRead->quit) {
+    FinishPendingRead();
+  }
+}
+
+void TForm1::ShowTaskTitle(const QString& title) {
+  setWindowTitle(title == QStringLiteral("Yomitoru") ? RunningCaption()
+                                                     : RunningCaption() + QStringLiteral(" - ") + title);
+}
+
+void TForm1::FinishPendingRead() {
+  pendingRead.reset();
+  std::cout << Label1->text().toStdString() << std::endl;
+  close();
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -412,6 +495,22 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       Memo1DblClick();
       return true;
     }
+    if (watched == Memo3->viewport()) {
+      QMetaObject::invokeMethod(
+          this, [this] { viewer->Memo3DblClick(); }, Qt::QueuedConnection);
+      return true;
+    }
+  }
+  // The list's click and key handlers run once the widget has taken the event, so the
+  // caret and selection they look at are the ones the user made.
+  if (event->type() == QEvent::MouseButtonRelease && watched == Memo3->viewport()) {
+    QMetaObject::invokeMethod(
+        this, [this] { viewer->Memo3Click(); }, Qt::QueuedConnection);
+  }
+  if (event->type() == QEvent::KeyRelease && watched == Memo3) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    QMetaObject::invokeMethod(
+        this, [this, key] { viewer->Memo3KeyUp(key); }, Qt::QueuedConnection);
   }
   return QWidget::eventFilter(watched, event);
 }

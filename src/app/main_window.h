@@ -3,6 +3,7 @@
 // designed place (absolute geometry; FormResize keeps the layout when the window is
 // enlarged), and the window's own events.
 
+#include <QEvent>
 #include <QWidget>
 #include <filesystem>
 #include <memory>
@@ -13,6 +14,8 @@
 #include "app/command_line.h"
 #include "app/controls.h"
 #include "app/shared_state.h"
+#include "retrieval/page_fetch.h"
+#include "retrieval/read_driver.h"
 #include "retrieval/service_table.h"
 #include "viewer/html_view.h"
 
@@ -22,6 +25,8 @@ class TForm3;
 class TForm4;
 class QPlainTextEdit;
 class QPushButton;
+class IssueListViewer;
+class MainWindowReadSurface;
 
 namespace sample_site {
 class SampleSite;
@@ -64,6 +69,18 @@ class TForm1 final : public QWidget {
   void SetControlState(int mode);
   // Asks the running read to stop.
   void bt_canClick();
+
+  // A press of 読取り: prepares the read and posts StartReadMessage, so the read starts
+  // after the click has been handled.
+  void B_CheckClick();
+  // Delivery of StartReadMessage: the read between the busy and the idle state.
+  void StartReadHandler();
+  static constexpr QEvent::Type StartReadMessage = static_cast<QEvent::Type>(QEvent::User + 1);
+
+  // The title the task bar shows: "Yomitoru", or the read's progress after the caption.
+  void ShowTaskTitle(const QString& title);
+  bool IsReading() const { return reading_; }
+  bool IsReadPosted() const { return readPosted_; }
 
   // Controls, under their designer names (also their objectName).
   QFrame* Panel0;
@@ -111,6 +128,10 @@ class TForm1 final : public QWidget {
   std::optional<PendingRead> pendingRead;
   // ArchiveRoot given with --archive; empty: beside the program.
   std::filesystem::path archiveFolder;
+  // The page fetch with the process's internet session.
+  PageFetcher fetcher;
+  // The issue list and its paging.
+  std::unique_ptr<IssueListViewer> viewer;
   // The version dialog and the newsletter list window, created after this window.
   TForm3* Form3 = nullptr;
   TForm4* Form4 = nullptr;
@@ -121,11 +142,21 @@ class TForm1 final : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void BuildControls();
   void KeepDesignSize();
 
+  void ConnectIssueListHandlers();
+  // Ends a --read ... --quit run: the status line on standard output, then the window closes.
+  void FinishPendingRead();
+
   std::unique_ptr<sample_site::SampleSite> demoSite_;
+  std::unique_ptr<MainWindowReadSurface> readSurface_;
+  std::unique_ptr<RetrievalDriver> driver_;
+  bool readPosted_ = false;
+  bool reading_ = false;
+  bool closeWhenIdle_ = false;
   bool sizeCheckPending_ = false;
 };

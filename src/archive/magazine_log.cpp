@@ -70,7 +70,8 @@ std::string SanitizeLogValue(std::string_view text) {
   return sjis::ReplaceAll(sjis::ReplaceAll(text, "=", fullWidthEquals), ",", ideographicComma);
 }
 
-std::string UpdateMagazineLog(SharedState& state, std::string_view knownList, bool readOnly, const Clock& clock) {
+std::string UpdateMagazineLog(SharedState& state, std::string_view knownList, bool readOnly,
+                              const Clock& clock) {
   std::string error;
   if (!IsFolder(state.ArchiveRoot) && !CreateFolders(state.ArchiveRoot)) return ShowPreparationFailure("1");
   // An ID that is no plain folder name would lead outside the archive: nothing is touched.
@@ -82,7 +83,8 @@ std::string UpdateMagazineLog(SharedState& state, std::string_view knownList, bo
   const std::string indexValue = ReadIniValue(indexFile, kServiceName, state.MagazineId);
   const std::string storedTitle = indexValue.substr(0, indexValue.find(','));
 
-  const bool folderReady = IsFolder(state.MagazineFolder) || (!readOnly && CreateFolders(state.MagazineFolder));
+  const bool folderReady =
+      IsFolder(state.MagazineFolder) || (!readOnly && CreateFolders(state.MagazineFolder));
   if (!folderReady && !readOnly) {
     error = ShowPreparationFailure("2");
   } else if (!folderReady) {

@@ -129,7 +129,8 @@ void HttpRequest::Step(int waitMs) {
   }
 }
 
-bool HttpRequest::Open() {
+bool HttpRequest::Open(const std::function<bool()>& abandoned) {
+  const auto givenUp = [&abandoned] { return abandoned && abandoned(); };
   if (!IsFetchableAddress(url_)) return false;
   for (int attempt = 0;; ++attempt) {
     Stop();
@@ -137,12 +138,14 @@ bool HttpRequest::Open() {
     while (!headersDone_ && !finished_) {
       Step(10);
       ProcessMessages();
+      if (givenUp()) return false;
     }
     // A response that breaks off after its headers still has its status; the body
     // read reports the break.
     if (headersDone_) return true;
     if (!IsConnectFailure(result_) || attempt >= kConnectRetries) return false;
     WaitWithMessages(kRetryBackoffMs);
+    if (givenUp()) return false;
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <curl/curl.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -42,8 +43,8 @@ class HttpRequest {
 
   // Sends the request and waits for the status of the final response (redirects are
   // followed), processing window messages between short polls and during the connect
-  // retries. False when the address cannot be opened.
-  bool Open();
+  // retries. False when the address cannot be opened, or as soon as `abandoned` says so.
+  bool Open(const std::function<bool()>& abandoned = {});
 
   // Status code of the final response; 0 when none was read.
   long Status() const { return status_; }

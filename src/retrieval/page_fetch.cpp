@@ -28,7 +28,7 @@ int PageFetcher::FetchPage(std::string_view address, int mode) {
   if (mode == 1) ProcessMessages();
 
   HttpRequest request(*session_, std::string(address));
-  if (!request.Open()) return -2;
+  if (abandoned_ || !request.Open([this] { return abandoned_; })) return -2;
 
   state_.PageTextLower.clear();
   if (request.Status() == 200) {
@@ -49,6 +49,7 @@ bool PageFetcher::ReadBody(HttpRequest& request) {
   const DateTime start = clock_();
   while (ElapsedMilliseconds(clock_(), start) < kReadLimitMs) {
     ProcessMessages();
+    if (abandoned_) return false;
     switch (request.Read(state_.PageTextLower, kReadChunkBytes, kReadWaitMs)) {
       case HttpRequest::ReadResult::kEnd:
         return true;

@@ -27,6 +27,10 @@ class PageFetcher {
 
   bool HasSession() const { return session_ != nullptr; }
 
+  // Gives up the fetch in progress and every later one (they fail with -2): the program
+  // is closing.
+  void Abandon() { abandoned_ = true; }
+
  private:
   // Reads the body into PageTextLower; false when the transfer broke off.
   bool ReadBody(HttpRequest& request);
@@ -35,4 +39,5 @@ class PageFetcher {
   SharedState& state_;
   Clock clock_;
   std::unique_ptr<HttpSession> session_;
+  bool abandoned_ = false;
 };

@@ -43,7 +43,8 @@ TEST_F(MagazineLogTest, FirstIdentificationCreatesTheTreeAndBothLogs) {
   EXPECT_EQ(Update("", false), "");
   EXPECT_EQ(state.MagazineFolder, Folder());
   EXPECT_TRUE(fs::is_directory(Folder()));
-  EXPECT_EQ(ReadFileBytes(IndexFile()), Sj("[magumagu]\r\n0000123456=週刊サンプル通信,2006/12/31 15:30:05,週刊,2006/12/29,1234,0\r\n"));
+  EXPECT_EQ(ReadFileBytes(IndexFile()),
+            Sj("[magumagu]\r\n0000123456=週刊サンプル通信,2006/12/31 15:30:05,週刊,2006/12/29,1234,0\r\n"));
   EXPECT_EQ(LogBytes(), Sj("[0000123456]\r\nName=週刊サンプル通信\r\nType1=magumagu\r\n"
                            "Url=http://blog.example/m/log/0000123456\r\nDate1=2006/12/31 15:30:05\r\n"));
   EXPECT_TRUE(state.StoredIssueList.empty());
@@ -70,8 +71,9 @@ TEST_F(MagazineLogTest, SecondReadMarksOnlyTheIssuesItAdded) {
   AddIssueFile("20070105-0900.txt");
   AddIssueFile("20070106-0900.txt");
   ASSERT_EQ(Update(shownBefore + "x", false, kLaterRun), "");
-  EXPECT_EQ(List(),
-            "*2006/12/22_09:00*\r\n*2006/12/29_09:00*\r\n*2007/01/05_09:00*new*\r\n*2007/01/06_09:00*new*\r\n");
+  EXPECT_EQ(
+      List(),
+      "*2006/12/22_09:00*\r\n*2006/12/29_09:00*\r\n*2007/01/05_09:00*new*\r\n*2007/01/06_09:00*new*\r\n");
   EXPECT_EQ(ReadFileBytes(IndexFile()),
             Sj("[magumagu]\r\n0000123456=週刊サンプル通信,2007/01/07 09:00:00,週刊,2006/12/29,1234,4\r\n"));
 }
@@ -150,8 +152,8 @@ TEST_F(MagazineLogTest, ScanListsOnlyPlainTextFiles) {
 }
 
 TEST_F(MagazineLogTest, EmptyOrUnsafeIdsTouchNothingButTheArchiveRoot) {
-  for (const std::string& id : {std::string(""), std::string(".."), std::string("../outside"), std::string("a/b"),
-                                std::string("a\\b"), std::string("tab\tid")}) {
+  for (const std::string& id : {std::string(""), std::string(".."), std::string("../outside"),
+                                std::string("a/b"), std::string("a\\b"), std::string("tab\tid")}) {
     state.MagazineId = id;
     state.StoredIssueList = {"*kept*"};
     EXPECT_EQ(Update("x", false), "") << id;
@@ -206,8 +208,9 @@ TEST_F(MagazineLogTest, LineBreaksInTheTitleBecomeBlanksInBothLogs) {
   state.MagazineTitle = Sj("二行の\r\nタイトル");
   state.IssueCycle = Sj("毎週\n月曜日");
   ASSERT_EQ(Update("", false), "");
-  EXPECT_EQ(ReadFileBytes(IndexFile()),
-            Sj("[magumagu]\r\n0000123456=二行の タイトル,2006/12/31 15:30:05,毎週 月曜日,2006/12/29,1234,0\r\n"));
+  EXPECT_EQ(
+      ReadFileBytes(IndexFile()),
+      Sj("[magumagu]\r\n0000123456=二行の タイトル,2006/12/31 15:30:05,毎週 月曜日,2006/12/29,1234,0\r\n"));
   EXPECT_NE(LogBytes().find(Sj("Name=二行の タイトル\r\n")), std::string::npos);
   // The same title next time is no change.
   const std::string log = LogBytes();

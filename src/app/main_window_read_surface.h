@@ -1,0 +1,30 @@
+#pragma once
+// The main window as the reading loop sees it: its status line, result text, issue list,
+// choices and HTML view.
+
+#include "retrieval/read_surface.h"
+
+class TForm1;
+
+class MainWindowReadSurface final : public ReadSurface {
+ public:
+  explicit MainWindowReadSurface(TForm1& form) : form_(form) {}
+
+  void ShowStatus(const std::string& text) override;
+  void ShowTaskTitle(const std::string& text) override;
+  void ShowIdentity(const std::string& serviceLabel, const std::string& title) override;
+  void SetResultLines(const StringList& lines) override;
+  void AppendResultLines(const StringList& lines) override;
+  void ScrollResultToEnd() override;
+  std::string IssueListText() override;
+  void SetIssueListText(const std::string& text) override;
+  void OrderIssueList() override;
+  int ReadChoice() override;
+  int OrderChoice() override;
+  std::string RangeKey() override;
+  void SetRangeKey(const std::string& text) override;
+  void ShowPage(const std::filesystem::path& page) override;
+
+ private:
+  TForm1& form_;
+};

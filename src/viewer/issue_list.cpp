@@ -1,0 +1,237 @@
+#include "viewer/issue_list.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "archive/issue_naming.h"
+#include "archive/work_pages.h"
+#include "platform/cp932.h"
+#include "platform/dialogs.h"
+#include "platform/events.h"
+#include "platform/fs.h"
+#include "platform/sjis.h"
+#include "platform/text_lines.h"
+#include "viewer/html_view.h"
+#include "viewer/qt_text.h"
+#include "viewer/target_line.h"
+
+namespace {
+
+// A break in the list widget's text counts one position.
+constexpr long long kWidgetBreakLength = 1;
+
+// The list's lines as the user sees them: the widget's blocks, less the empty block after
+// a final break (a final break adds no line).
+std::vector<long long> LineLengths(const QTextDocument& document) {
+  std::vector<long long> lengths;
+  lengths.reserve(static_cast<std::size_t>(document.blockCount()));
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    lengths.push_back(block.length() - 1);  // length() counts the block's break
+  }
+  if (!lengths.empty() && lengths.back() == 0) lengths.pop_back();
+  return lengths;
+}
+
+// Only a plain file is an issue: a folder of that name counts as missing, and a pipe or
+// device would block the read or never end it.
+bool IssueFileExists(const std::filesystem::path& file) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(file, error);
+}
+
+// A press in the list starts a new selection, as in a plain edit control, instead of
+// dragging the highlighted line away as text: selections made with the mouse feed the join.
+class NewSelectionOnPress final : public QObject {
+ public:
+  explicit NewSelectionOnPress(QPlainTextEdit& list) : QObject(&list), list_(list) {}
+
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() != QEvent::MouseButtonPress) return false;
+    const auto& press = static_cast<const QMouseEvent&>(*event);
+    if (press.button() != Qt::LeftButton || (press.modifiers() & Qt::ShiftModifier)) return false;
+    QTextCursor cursor = list_.textCursor();
+    if (cursor.hasSelection()) {
+      cursor.clearSelection();
+      list_.setTextCursor(cursor);
+    }
+    return false;
+  }
+
+ private:
+  QPlainTextEdit& list_;
+};
+
+void ShowReadFailure(const std::filesystem::path& file) {
+  static const std::string kCannotRead = cp932::FromUtf8("ファイルを読み込めません。\r\n");
+  CurrentDialogs().ShowMessage(kCannotRead + NativeNameToSjis(file));
+}
+
+}  // namespace
+
+std::int32_t NextViewGeneration(std::int32_t generation) {
+  constexpr std::int32_t kLast = std::numeric_limits<std::int32_t>::max();
+  if (generation < 0 || generation >= kLast - 1) return 0;
+  return generation + 1;
+}
+
+IssueListViewer::IssueListViewer(SharedState& state, IssueListWidgets widgets)
+    : state_(state),
+      list_(widgets.list),
+      scratch_(widgets.scratch),
+      textArea_(widgets.textArea),
+      rangeKey_(widgets.rangeKey),
+      status_(widgets.status),
+      view_(widgets.view),
+      order_(std::move(widgets.order)) {
+  // The read-only list still moves its caret with the arrow keys (and Shift extends the
+  // selection): the key handler shows the line the caret went to.
+  if (list_) {
+    list_->setTextInteractionFlags(list_->textInteractionFlags() | Qt::TextSelectableByMouse |
+                                   Qt::TextSelectableByKeyboard);
+    list_->viewport()->installEventFilter(new NewSelectionOnPress(*list_));
+  }
+}
+
+IssueListViewer::~IssueListViewer() = default;
+
+std::int32_t IssueListViewer::RaiseViewGeneration() {
+  ViewGeneration = NextViewGeneration(ViewGeneration);
+  return ViewGeneration;
+}
+
+void IssueListViewer::RadioG1Click() {
+  if (state_.StoredIssueList.empty() || !list_) return;
+  const int order = order_ ? order_() : 0;
+  if (order == 1) {
+    SetMemoLines(*list_, state_.StoredIssueList);
+  } else {
+    const StringList newestFirst(state_.StoredIssueList.rbegin(), state_.StoredIssueList.rend());
+    if (scratch_) {
+      scratch_->clear();
+      SetMemoLines(*scratch_, newestFirst);
+      SetMemoText(*list_, MemoText(*scratch_));
+    } else {
+      SetMemoLines(*list_, newestFirst);
+    }
+  }
+  QTextCursor cursor = list_->textCursor();
+  cursor.movePosition(QTextCursor::Start);
+  list_->setTextCursor(cursor);
+}
+
+void IssueListViewer::ShowIssue(int direction) {
+  const std::int32_t request = RaiseViewGeneration();
+  if (!list_ || !textArea_ || !rangeKey_ || !status_ || !view_) return;
+  ShowStatus({});
+
+  // A click that ends a drag selection shows nothing: the selection is for a join.
+  if (list_->textCursor().hasSelection()) return;
+
+  if (view_->IsBusy()) {
+    view_->Stop();
+    if (!WaitAndCheck(300, request)) return;
+  }
+
+  if (!SelectTargetLine(direction)) return;
+
+  ShowStatus({});
+  const std::string line = FromQString(list_->textCursor().selectedText());
+  if (line.empty() || line.front() != '*' || line.back() != '*') return;
+
+  const std::filesystem::path issueFile = JoinSjis(state_.MagazineFolder, IssueFileName(line, 1));
+  if (!IssueFileExists(issueFile)) return;
+  const std::string label = sjis::ReplaceAll(line, "*", "");
+
+  const std::optional<std::string> issueText = ReadWholeFile(issueFile);
+  if (!issueText) {
+    ShowReadFailure(issueFile);
+    return;
+  }
+  // The page is kept as bytes: the text area shows it, but the work page and ResultText
+  // take these bytes, so the issue's Shift-JIS comes through unchanged.
+  const std::string page = WrapIssuePage(*issueText, state_.ServiceRoot);
+  SetMemoText(*textArea_, page);
+
+  if (!WaitAndCheck(100, request)) return;
+
+  const std::filesystem::path workPage = JoinSjis(state_.MagazineFolder, NextWorkPageName(WorkPageIndex));
+  if (WriteFileAtomically(workPage, page)) {
+    ShowWriteFailure(workPage);
+    return;
+  }
+
+  if (!WaitAndCheck(100, request)) return;
+
+  view_->Navigate(workPage);
+  view_->show();
+  rangeKey_->setText(ToQString(IssueFileName(line, 2)));
+  state_.ResultText = SplitLines(page);
+
+  static const std::string kStatusHead = cp932::FromUtf8("** メルマガ ");
+  static const std::string kStatusTail = cp932::FromUtf8(" 号 **");
+  ShowStatus(kStatusHead + label + kStatusTail);
+}
+
+void IssueListViewer::Memo3Click() { ShowIssue(0); }
+
+void IssueListViewer::Memo3KeyUp(int key) {
+  if (key == Qt::Key_Up || key == Qt::Key_Down) ShowIssue(0);
+}
+
+void IssueListViewer::Memo3DblClick() {
+  if (list_) list_->selectAll();
+}
+
+void IssueListViewer::B_BackClick() {
+  FocusListCaret();
+  ShowIssue(-1);
+}
+
+void IssueListViewer::B_NextClick() {
+  FocusListCaret();
+  ShowIssue(+1);
+}
+
+void IssueListViewer::FocusListCaret() {
+  if (!list_) return;
+  list_->setFocus(Qt::OtherFocusReason);
+  QTextCursor cursor = list_->textCursor();
+  cursor.setPosition(cursor.selectionStart());
+  list_->setTextCursor(cursor);
+}
+
+bool IssueListViewer::WaitAndCheck(int milliseconds, std::int32_t request) {
+  const std::weak_ptr<int> alive = alive_;
+  ProcessMessages();
+  WaitWithMessages(milliseconds);
+  // Whatever ran meanwhile may have closed the window: touch nothing that has gone.
+  if (alive.expired()) return false;
+  if (!list_ || !textArea_ || !rangeKey_ || !status_ || !view_) return false;
+  return ViewGeneration == request;
+}
+
+bool IssueListViewer::SelectTargetLine(int direction) {
+  QTextDocument& document = *list_->document();
+  const std::optional<LineSpan> target = FindTargetLine(LineLengths(document), kWidgetBreakLength,
+                                                        list_->textCursor().selectionStart(), direction);
+  if (!target) return false;
+  list_->setFocus(Qt::OtherFocusReason);
+  QTextCursor cursor(&document);
+  cursor.setPosition(static_cast<int>(target->start));
+  cursor.setPosition(static_cast<int>(target->start + target->length), QTextCursor::KeepAnchor);
+  list_->setTextCursor(cursor);
+  return true;
+}
+
+void IssueListViewer::ShowStatus(const std::string& sjisText) { status_->setText(ToWidgetText(sjisText)); }

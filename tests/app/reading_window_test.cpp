@@ -1,0 +1,413 @@
+// Reading a newsletter end to end: the real main window offscreen, the sample service
+// on loopback, and the archive in a temporary folder.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <filesystem>
+#include <memory>
+
+#include "app/main_window.h"
+#include "archive/issue_naming.h"
+#include "platform/cp932.h"
+#include "platform/events.h"
+#include "platform/text_lines.h"
+#include "retrieval/read_driver.h"
+#include "sample_site/sample_site.h"
+#include "support/test_support.h"
+#include "viewer/qt_text.h"
+
+namespace fs = std::filesystem;
+using sample_site::SampleNewsletter;
+using sample_site::SampleSite;
+
+namespace {
+
+constexpr int kReadTimeoutMs = 60'000;
+const std::string kWeekly = "0000100001";  // Shift-JIS, dated, 45 issues on 3 listing pages
+
+// One main window reading from the sample service into its own archive.
+struct Reader {
+  explicit Reader(SampleSite& site) : form(state) {
+    form.archiveFolder = archive.path() / "log";
+    form.serviceTable = MakeServiceTable(site.Root());
+    form.show();
+  }
+
+  // Types the address, presses 読取り and waits until the window is idle again.
+  bool Read(const std::string& address) {
+    form.Edit1->setText(QString::fromStdString(address));
+    QTest::mouseClick(form.B_Check, Qt::LeftButton);
+    return WaitIdle();
+  }
+  bool WaitIdle() {
+    QElapsedTimer timer;
+    timer.start();
+    while ((form.IsReadPosted() || form.IsReading()) && timer.elapsed() < kReadTimeoutMs) QTest::qWait(10);
+    return !form.IsReadPosted() && !form.IsReading();
+  }
+  std::string Status() const { return form.Label1->text().toStdString(); }
+  StringList IssueList() const { return MemoLines(*form.Memo3); }
+  fs::path Folder(const std::string& id) const { return archive.path() / "log" / "magumagu" / id; }
+  int StoredFiles(const std::string& id) const {
+    int count = 0;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(Folder(id), error))
+      count += entry.path().extension() == ".txt";
+    return count;
+  }
+
+  TempFolder archive;
+  RecordingDialogs dialogs;
+  SharedState state;
+  TForm1 form;
+};
+
+// Issue requests ("GET /m/log/<id>/<tail>") among the service's requests, in order.
+std::vector<std::string> IssueRequests(const SampleSite& site, const std::string& id) {
+  std::vector<std::string> paths;
+  for (const std::string& request : site.Requests()) {
+    const std::string prefix = "GET /m/log/" + id + "/";
+    if (request.rfind(prefix, 0) == 0 && request.find(".html") != std::string::npos) {
+      paths.push_back(request.substr(prefix.size()));
+    }
+  }
+  return paths;
+}
+
+// Clicks 取消 as soon as the status line shows `stage`, as a user watching it would.
+void CancelWhenStatusShows(Reader& reader, const QString& stage, int afterFiles = 0,
+                           const std::string& id = kWeekly) {
+  auto* watcher = new QTimer(&reader.form);
+  QObject::connect(watcher, &QTimer::timeout, watcher, [&reader, watcher, stage, afterFiles, id] {
+    if (reader.form.Label1->text().contains(stage) && reader.StoredFiles(id) >= afterFiles) {
+      QTest::mouseClick(reader.form.bt_can, Qt::LeftButton);
+      watcher->stop();
+    }
+  });
+  watcher->start(1);
+}
+
+}  // namespace
+
+class ReadingTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void initTestCase() {
+    SetMessagePump([] { QCoreApplication::processEvents(); });
+    site_ = std::make_unique<SampleSite>();
+    site_->Start();
+  }
+  void cleanupTestCase() {
+    site_.reset();
+    SetMessagePump({});
+  }
+  void init() { site_->ClearRequests(); }
+
+  void firstReadStoresEveryIssue();
+  void secondUnreadReadFetchesNothing();
+  void allRefetchesAndOverwrites();
+  void publicationOrderReadsOldestFirst();
+  void numberedIssuesAreKnownOnTheSecondRead();
+  void otherEncodingsAreStoredAsShiftJis();
+  void cancelDuringTheListingWalk();
+  void cancelDuringTheIssuePhase();
+  void aListingPageThatFailsStopsTheRead();
+  void anIssuePageAnswering404IsStoredEmpty();
+  void htmlFormatNewsletterIsRefusedNextTime();
+  void melmaAndUnknownAddressesReadNothing();
+  void emptyAddressClearsTheResultOnly();
+  void anIssueFileThatCannotBeWrittenStopsTheRead();
+  void closingDuringAReadEndsCleanly();
+  void pageCountFromTheFirstListingPage();
+
+ private:
+  std::unique_ptr<SampleSite> site_;
+};
+
+void ReadingTest::firstReadStoresEveryIssue() {
+  Reader reader(*site_);
+  const std::string address = site_->NewsletterAddress(kWeekly);
+  QVERIFY(reader.Read(address));
+  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** 45件取得しました ***"));
+
+  // Every issue stored as Shift-JIS with its header line and CR LF line ends.
+  const auto issues = site_->Issues(kWeekly);
+  QCOMPARE(reader.StoredFiles(kWeekly), 45);
+  for (const auto& issue : issues) {
+    const std::string issueAddress = site_->BackNumberBase() + "/" + kWeekly + "/" + issue.pathTail;
+    const std::string expected = issue.key + " " + issueAddress + "\r\n" +
+                                 NormalizeLineBreaks("<pre><tt>" + issue.bodyShiftJis) + "\r\n";
+    const std::string stored = ReadFileBytes(reader.Folder(kWeekly) / IssueFileName(issue.key, 0));
+    QVERIFY2(stored == expected, issue.key.c_str());
+  }
+
+  // The listing pages in order, then the issues in the order of the listing.
+  const auto requests = site_->Requests();
+  QCOMPARE(QString::fromStdString(requests.at(0)),
+           QStringLiteral("GET /m/log/") + QString::fromStdString(kWeekly));
+  QVERIFY(requests.at(1).find("?page=2") != std::string::npos);
+  QVERIFY(requests.at(2).find("?page=3") != std::string::npos);
+  const auto fetched = IssueRequests(*site_, kWeekly);
+  QCOMPARE(fetched.size(), issues.size());
+  for (std::size_t i = 0; i < issues.size(); ++i) QCOMPARE(fetched[i], issues[i].pathTail);
+
+  // Every list line new, newest first.
+  const StringList list = reader.IssueList();
+  QCOMPARE(list.size(), std::size_t{45});
+  for (const std::string& line : list)
+    QVERIFY2(line.size() > 6 && line.substr(line.size() - 5) == "*new*", line.c_str());
+  QCOMPARE(list.front(), "*" + IssueListKey(IssueFileName(issues.front().key, 0), 0) + "*new*");
+
+  // The view shows the result page: everything read in the plain wrapper.
+  QVERIFY(reader.form.WebB1->isVisible());
+  QCOMPARE(reader.form.WebB1->CurrentFile(), reader.Folder(kWeekly) / "work.htm");
+  const StringList page = SplitLines(ReadFileBytes(reader.Folder(kWeekly) / "work.htm"));
+  QCOMPARE(page.front(), std::string("<HTML><HEAD></HEAD><BODY><pre>"));
+  QCOMPARE(page.back(), std::string("</pre></BODY></HTML>"));
+  QCOMPARE(page.at(1), issues.front().key + " " + site_->BackNumberBase() + "/" + kWeekly + "/" +
+                           issues.front().pathTail);
+
+  // The range of the read, the result for copying, the panels, the title and the logs.
+  QCOMPARE(FromQString(reader.form.Edit6->text()),
+           IssueFileName(issues.front().key, 2) + "_" + IssueFileName(issues.back().key, 2));
+  QCOMPARE(reader.state.ResultText.front(), page.at(1));
+  QCOMPARE(reader.form.Panel1->text(), QStringLiteral("週刊サンプル通信"));
+  QCOMPARE(reader.form.Panel3->text(), QStringLiteral("まぐまぐ ID:0000100001"));
+  QVERIFY(!reader.form.windowTitle().contains(QStringLiteral("..")));
+  QVERIFY(ReadFileBytes(reader.archive.path() / "log" / "log_all.ini").find(",45\r\n") != std::string::npos);
+  QVERIFY(reader.form.B_Check->isEnabled());
+  QVERIFY(!reader.form.bt_can->isEnabled());
+  QVERIFY(reader.dialogs.messages.empty());
+}
+
+void ReadingTest::secondUnreadReadFetchesNothing() {
+  Reader reader(*site_);
+  QVERIFY(reader.Read(site_->NewsletterAddress(kWeekly)));
+  site_->ClearRequests();
+  QVERIFY(reader.Read(site_->NewsletterAddress(kWeekly)));
+  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** 0件取得しました ***"));
+  QVERIFY(IssueRequests(*site_, kWeekly).empty());
+  QCOMPARE(site_->Requests().size(), std::size_t{3});  // the three listing pages
+  for (const std::string& line : reader.IssueList())
+    QVERIFY2(line.find("*new*") == std::string::npos, line.c_str());
+  QCOMPARE(reader.IssueList().size(), std::size_t{45});
+  QVERIFY(reader.form.Memo1->toPlainText().isEmpty());
+  QVERIFY(!reader.form.WebB1->isVisible());
+  QVERIFY(reader.form.Edit6->text().isEmpty());
+}
+
+void ReadingTest::allRefetchesAndOverwrites() {
+  Reader reader(*site_);
+  QVERIFY(reader.Read(site_->NewsletterAddress(kWeekly)));
+  const auto newest = site_->Issues(kWeekly).front();
+  const fs::path file = reader.Folder(kWeekly) / IssueFileName(newest.key, 0);
+  const std::string original = ReadFileBytes(file);
+  WriteFileBytes(file, "spoiled");
+  reader.form.RadioG2->SetItemIndex(1);
+  site_->ClearRequests();
+  QVERIFY(reader.Read(site_->NewsletterAddress(kWeekly)));
+  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** 45件取得しました ***"));
+  QCOMPARE(IssueRequests(*site_, kWeekly).size(), std::size_t{45});
+  QCOMPARE(ReadFileBytes(file), original);
+}
+
+void ReadingTest::publicationOrderReadsOldestFirst() {
+  Reader reader(*site_);
+  reader.form.RadioG1->SetItemIndex(1);
+  QVERIFY(reader.Read(site_->NewsletterAddress(kWeekly)));
+  auto issues = site_->Issues(kWeekly);
+  const auto fetched = IssueRequests(*site_, kWeekly);
+  QCOMPARE(fetched.size(), issues.size());
+  for (std::size_t i = 0; i < issues.size(); ++i)
+    QCOMPARE(fetched[i], issues[issues.size() - 1 - i].pathTail);
+  const StringList list = reader.IssueList();
+  QVERIFY(std::is_sorted(list.begin(), list.end()));
+  // The result shows the oldest issue first.
+  QCOMPARE(reader.state.ResultText.front().substr(0, 16), issues.back().key);
+}
+
+void ReadingTest::numberedIssuesAreKnownOnTheSecondRead() {
+  const std::string numbered = "0000100003";
+  Reader reader(*site_);
+  QVERIFY(reader.Read(site_->NewsletterAddress(numbered)));
+  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** 15件取得しました ***"));
+  QVERIFY(fs::exists(reader.Folder(numbered) / cp932::ToUtf8(Sj("第15号.txt"))));
+  site_->ClearRequests();
+  QVERIFY(reader.Read(site_->NewsletterAddress(numbered)));
+  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** 0件取得しました ***"));
+  QVERIFY(IssueRequests(*site_, numbered).empty());
+}
+
+void ReadingTest::otherEncodingsAreStoredAsShiftJis() {
+  Reader reader(*site_);
+  const std::string euc = "0000100002";
+  QVERIFY(reader.Read(site_->NewsletterAddress(euc)));
+  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** 12件取得しました ***"));
+  const auto issue = site_->Issues(euc).front();
+  const std::string stored = ReadFileBytes(reader.Folder(euc) / IssueFileName(issue.key, 0));
+  QVERIFY(stored.find(NormalizeLineBreaks(issue.bodyShiftJis)) != std::string::npos);
+  QCOMPARE(reader.form.Panel1->text(), QStringLiteral("季節のレシピ便り"));
+}
+
+void ReadingTest::cancelDuringTheListingWalk() {
+  Reader reader(*site_);
+  CancelWhenStatusShows(reader, QStringLiteral("ページ目取得中"));
+  QVERIFY(reader.Read(site_->NewsletterAddress(kWeekly)));
+  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** キャンセルしました ***"));
+  QCOMPARE(reader.StoredFiles(kWeekly), 0);
+  QVERIFY(IssueRequests(*site_, kWeekly).empty());
+  QVERIFY(reader.IssueList().empty());
+  QVERIFY(!fs::exists(reader.Folder(kWeekly) / "log.ini"));
+  // The view shows a page whose only text is the cancel line.
+  QVERIFY(reader.form.WebB1->isVisible());
+  QCOMPARE(ReadFileBytes(reader.Folder(kWeekly) / "work.htm"),
+           Sj("<HTML><HEAD></HEAD><BODY><pre>\r\n*** キャンセルしました ***\r\n</pre></BODY></HTML>\r\n"));
+  QVERIFY(!reader.form.fetcher.HasSession());
+}
+
+void ReadingTest::cancelDuringTheIssuePhase() {
+  Reader reader(*site_);
+  QVERIFY(reader.Read(site_->NewsletterAddress("0000100002")));  // something already listed
+  const StringList listBefore = reader.IssueList();
+  CancelWhenStatusShows(reader, QStringLiteral("メルマガ読取り中("), 3);
+  QVERIFY(reader.Read(site_->NewsletterAddress(kWeekly)));
+  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** キャンセルしました ***"));
+  const int stored = reader.StoredFiles(kWeekly);
+  QVERIFY2(stored >= 3 && stored < 45, std::to_string(stored).c_str());
+  QCOMPARE(reader.IssueList(), listBefore);
+  QCOMPARE(FromQString(reader.form.Edit6->text()), IssueFileName(site_->Issues(kWeekly).front().key, 2));
+  const StringList page = SplitLines(ReadFileBytes(reader.Folder(kWeekly) / "work.htm"));
+  QCOMPARE(page.at(page.size() - 2), Sj("*** キャンセルしました ***"));
+  QVERIFY(!fs::exists(reader.Folder(kWeekly) / "log.ini"));
+  // The next read picks up where the cancelled one stopped.
+  site_->ClearRequests();
+  QVERIFY(reader.Read(site_->NewsletterAddress(kWeekly)));
+  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** 45件取得しました ***"));
+}
+
+void ReadingTest::aListingPageThatFailsStopsTheRead() {
+  Reader reader(*site_);
+  QVERIFY(reader.Read(site_->NewsletterAddress("0000100006")));
+  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** エラーが発生しました ***"));
+  QCOMPARE(reader.StoredFiles("0000100006"), 0);
+  QVERIFY(IssueRequests(*site_, "0000100006").empty());
+  QVERIFY(reader.form.Memo1->toPlainText().isEmpty());
+  QVERIFY(!reader.form.WebB1->isVisible());
+  QVERIFY(!fs::exists(reader.archive.path() / "log" / "log_all.ini"));
+  QVERIFY(reader.form.B_Check->isEnabled());
+}
+
+void ReadingTest::anIssuePageAnswering404IsStoredEmpty() {
+  SampleNewsletter newsletter;
+  newsletter.id = "0000200001";
+  newsletter.title = "欠番のある通信";
+  newsletter.issueCount = 5;
+  newsletter.missingIssues = {1};
+  SampleSite site({newsletter});
+  site.Start();
+  Reader reader(site);
+  QVERIFY(reader.Read(site.NewsletterAddress(newsletter.id)));
+  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** 5件取得しました ***"));
+  const auto missing = site.Issues(newsletter.id).at(1);
+  QCOMPARE(ReadFileBytes(reader.Folder(newsletter.id) / IssueFileName(missing.key, 0)),
+           missing.key + " " + site.NewsletterAddress(newsletter.id) + "/" + missing.pathTail + "\r\n\r\n");
+}
+
+void ReadingTest::htmlFormatNewsletterIsRefusedNextTime() {
+  Reader reader(*site_);
+  QVERIFY(reader.Read(site_->NewsletterAddress("0000100005")));
+  QCOMPARE(reader.state.HtmlFormatFlag, 1);
+  QVERIFY(reader.dialogs.messages.empty());
+  site_->ClearRequests();
+  QVERIFY(reader.Read(site_->NewsletterAddress(kWeekly)));
+  QCOMPARE(reader.dialogs.messages, std::vector<std::string>{"HTML形式のメールマガジンは、今後対応予定です"});
+  QVERIFY(site_->Requests().empty());
+}
+
+void ReadingTest::melmaAndUnknownAddressesReadNothing() {
+  Reader reader(*site_);
+  reader.form.Label1->setText(QStringLiteral("earlier"));
+  reader.form.serviceTable[1].logBase = site_->Root() + "/backnumber_";
+  QVERIFY(reader.Read(site_->Root() + "/backnumber_1234"));
+  QCOMPARE(reader.form.Panel3->text(), QStringLiteral("メルマ→作成中"));
+  QCOMPARE(reader.form.Label1->text(), QStringLiteral("earlier"));
+  QVERIFY(!fs::exists(reader.archive.path() / "log"));
+  QVERIFY(reader.Read("http://example.invalid/m/log/0000100001"));
+  QVERIFY(reader.form.Panel3->text().isEmpty());
+  QVERIFY(reader.form.Panel1->text().isEmpty());
+  QVERIFY(reader.form.Memo1->toPlainText().isEmpty());
+}
+
+void ReadingTest::emptyAddressClearsTheResultOnly() {
+  Reader reader(*site_);
+  QVERIFY(reader.Read(site_->NewsletterAddress(kWeekly)));
+  QVERIFY(reader.form.WebB1->isVisible());
+  site_->ClearRequests();
+  QVERIFY(reader.Read(""));
+  QVERIFY(reader.form.Memo1->toPlainText().isEmpty());
+  QVERIFY(reader.state.ResultText.empty());
+  QVERIFY(reader.state.IssueQueue.empty());
+  QVERIFY(!reader.form.WebB1->isVisible());
+  QVERIFY(site_->Requests().empty());
+  QCOMPARE(reader.IssueList().size(), std::size_t{45});
+}
+
+void ReadingTest::anIssueFileThatCannotBeWrittenStopsTheRead() {
+  Reader reader(*site_);
+  const auto issues = site_->Issues(kWeekly);
+  // A folder where the third issue's file should go cannot be replaced by the file.
+  fs::create_directories(reader.Folder(kWeekly) / IssueFileName(issues.at(2).key, 0));
+  QVERIFY(reader.Read(site_->NewsletterAddress(kWeekly)));
+  QCOMPARE(reader.dialogs.messages.size(), std::size_t{1});
+  QVERIFY(reader.dialogs.messages.front().find(IssueFileName(issues.at(2).key, 0)) != std::string::npos);
+  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** エラーが発生しました ***"));
+  QCOMPARE(reader.StoredFiles(kWeekly), 2 + 1);  // the two before it, and the folder in its place
+  QVERIFY(!fs::exists(reader.Folder(kWeekly) / "log.ini"));
+  QVERIFY(reader.form.B_Check->isEnabled());
+  QVERIFY(!reader.form.fetcher.HasSession());
+}
+
+void ReadingTest::closingDuringAReadEndsCleanly() {
+  Reader reader(*site_);
+  auto* closer = new QTimer(&reader.form);
+  QObject::connect(closer, &QTimer::timeout, closer, [&reader, closer] {
+    if (reader.form.Label1->text().contains(QStringLiteral("メルマガ読取り中("))) {
+      reader.form.close();
+      closer->stop();
+    }
+  });
+  closer->start(1);
+  QVERIFY(reader.Read(site_->NewsletterAddress(kWeekly)));
+  QTRY_VERIFY(!reader.form.isVisible());
+  QVERIFY(reader.StoredFiles(kWeekly) < 45);
+  QVERIFY(!reader.form.fetcher.HasSession());
+  QVERIFY(!fs::exists(reader.Folder(kWeekly) / "log.ini"));
+}
+
+void ReadingTest::pageCountFromTheFirstListingPage() {
+  SharedState state;
+  const auto count = [&state](const std::string& utf8Page) {
+    state.PageText = Sj(utf8Page);
+    state.PageTextLower = state.PageText;
+    return RetrievalDriver::ListingPageCount(state);
+  };
+  const std::string link =
+      "<td><a href=\"/m/log/0000123456/?page=50\" onclick=\"dynamicLink('/m/log/0000123456/?page=";
+  QCOMPARE(count(link + "50'); return false;\"><img alt=\"一番後へ\"></a></td><td><img alt=\"一番前へ\">"),
+           50);
+  QCOMPARE(count(link + "0'); return false;\"></a></td><img alt=\"一番前へ\">"), 0);
+  QCOMPARE(count(link + "-2'); return false;\"></a></td><img alt=\"一番前へ\">"), -2);
+  QCOMPARE(count(link + "x9'); return false;\"></a></td><img alt=\"一番前へ\">"), 1);
+  // The first-page image before the table link, or missing altogether: one page.
+  QCOMPARE(count("<img alt=\"一番前へ\">" + link + "50'); return false;\"></a></td>"), 1);
+  QCOMPARE(count(link + "50'); return false;\"></a></td>"), 1);
+  QCOMPARE(count(""), 1);
+}
+
+QTEST_MAIN(ReadingTest)
+#include "reading_window_test.moc"
