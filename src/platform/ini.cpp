@@ -159,10 +159,12 @@ struct Located {
   bool insertNeedsBreak = false;  // that line ends the file without a line break
 };
 
-// One pass over the file up to the end of the first matching section (or up to the key).
-// `section` and `key` are trimmed already.
-Located Locate(std::string_view content, std::string_view section, std::string_view key, bool stopAtKey) {
-  Located found;
+// Walks the first section named `section` (trimmed already): `onSectionLine` gets its
+// section line, `onEntry` every non-blank line inside it until the section ends or
+// `onEntry` returns false.
+template <typename OnSectionLine, typename OnEntry>
+void WalkSection(std::string_view content, std::string_view section, OnSectionLine onSectionLine,
+                 OnEntry onEntry) {
   LineCursor cursor(content);
   Line line{};
   bool inside = false;
@@ -171,30 +173,45 @@ Located Locate(std::string_view content, std::string_view section, std::string_v
     if (body.empty()) continue;
     std::string_view name;
     if (body[0] == '[' && SectionName(body, name)) {
-      if (inside) break;
+      if (inside) return;
       if (SameName(name, section)) {
         inside = true;
-        found.sectionFound = true;
-        found.insertAt = line.next;
-        found.insertNeedsBreak = line.next == line.end;
+        onSectionLine(line);
       }
       continue;
     }
-    if (!inside) continue;
+    if (inside && !onEntry(line, body)) return;
+  }
+}
+
+// One pass over the file up to the end of the first matching section (or up to the key).
+// `section` and `key` are trimmed already.
+Located Locate(std::string_view content, std::string_view section, std::string_view key, bool stopAtKey) {
+  Located found;
+  const auto noteInsertionPoint = [&found](const Line& line) {
     found.insertAt = line.next;
     found.insertNeedsBreak = line.next == line.end;
-    // Most lines of a large section fail on their first bytes; only a line that starts with
-    // the key is split. A line whose name equals the key always passes this test.
-    if (found.keyFound || body.size() < key.size() || !SameName(body.substr(0, key.size()), key)) continue;
-    const KeyLine entry = SplitKeyLine(body);
-    if (SameName(entry.name, key)) {
-      found.keyFound = true;
-      found.keyLine = line;
-      found.fileKey = entry.name;
-      found.rawValue = entry.value;
-      if (stopAtKey) break;
-    }
-  }
+  };
+  WalkSection(
+      content, section,
+      [&](const Line& line) {
+        found.sectionFound = true;
+        noteInsertionPoint(line);
+      },
+      [&](const Line& line, std::string_view body) {
+        noteInsertionPoint(line);
+        // Most lines of a large section fail on their first bytes; only a line that starts
+        // with the key is split. A line whose name equals the key always passes this test.
+        if (found.keyFound || body.size() < key.size() || !SameName(body.substr(0, key.size()), key))
+          return true;
+        const KeyLine entry = SplitKeyLine(body);
+        if (!SameName(entry.name, key)) return true;
+        found.keyFound = true;
+        found.keyLine = line;
+        found.fileKey = entry.name;
+        found.rawValue = entry.value;
+        return !stopAtKey;
+      });
   return found;
 }
 
@@ -260,29 +277,19 @@ std::string IniValueOf(std::string_view content, std::string_view section, std::
 }
 
 StringList IniSectionOf(std::string_view content, std::string_view section) {
-  const std::string_view wanted = TrimIni(section);
   StringList lines;
-  LineCursor cursor(content);
-  Line line{};
-  bool inside = false;
-  while (cursor.Next(line)) {
-    const std::string_view body = Body(content, line);
-    if (body.empty()) continue;
-    std::string_view name;
-    if (body[0] == '[' && SectionName(body, name)) {
-      if (inside) break;
-      inside = SameName(name, wanted);
-      continue;
-    }
-    if (!inside) continue;
-    const KeyLine entry = SplitKeyLine(body);
-    std::string text(entry.name);
-    if (entry.hasValue) {
-      text += '=';
-      text += entry.value;
-    }
-    lines.push_back(std::move(text));
-  }
+  WalkSection(
+      content, TrimIni(section), [](const Line&) {},
+      [&lines](const Line&, std::string_view body) {
+        const KeyLine entry = SplitKeyLine(body);
+        std::string text(entry.name);
+        if (entry.hasValue) {
+          text += '=';
+          text += entry.value;
+        }
+        lines.push_back(std::move(text));
+        return true;
+      });
   return lines;
 }
 
