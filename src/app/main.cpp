@@ -2,6 +2,7 @@
 // the three windows; then the loop until the main window closes.
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QStyleFactory>
 #include <exception>
 #include <iostream>
@@ -36,7 +37,15 @@ int main(int argc, char* argv[]) {
     return 0;
   }
 
-  SetMessagePump([] { QCoreApplication::processEvents(); });
+  // Messages are processed at most every 10 ms: often enough that a click on Cancel is
+  // taken at once, seldom enough that a fast read does not spend itself repainting.
+  QElapsedTimer sincePump;
+  sincePump.start();
+  SetMessagePump([&sincePump] {
+    if (sincePump.elapsed() < 10) return;
+    QCoreApplication::processEvents();
+    sincePump.restart();
+  });
   QtDialogs dialogs;
   InstallDialogs(&dialogs);
 

@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include "app/main_window.h"
 #include "viewer/issue_list.h"
@@ -25,6 +27,12 @@ void MainWindowReadSurface::AppendResultLines(const StringList& lines) {
   std::string text;
   for (std::size_t i = 0; i < lines.size(); ++i) text += (i == 0 ? "" : "\r\n") + lines[i];
   AppendMemoLines(*form_.Memo1, text);
+}
+
+void MainWindowReadSurface::InsertResultLineAtStart(const std::string& line) {
+  QTextCursor cursor(form_.Memo1->document());
+  cursor.movePosition(QTextCursor::Start);
+  cursor.insertText(ToWidgetText(line) + QLatin1Char('\n'));
 }
 
 void MainWindowReadSurface::ScrollResultToEnd() {

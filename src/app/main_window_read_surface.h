@@ -15,6 +15,7 @@ class MainWindowReadSurface final : public ReadSurface {
   void ShowIdentity(const std::string& serviceLabel, const std::string& title) override;
   void SetResultLines(const StringList& lines) override;
   void AppendResultLines(const StringList& lines) override;
+  void InsertResultLineAtStart(const std::string& line) override;
   void ScrollResultToEnd() override;
   std::string IssueListText() override;
   void SetIssueListText(const std::string& text) override;

@@ -111,11 +111,18 @@ void HttpRequest::Stop() {
 
 void HttpRequest::Step(int waitMs) {
   if (finished_ || !attached_) return;
+  const std::size_t bufferedBefore = buffer_.size();
+  const bool headersBefore = headersDone_;
   int running = 0;
   curl_multi_perform(session_.multi(), &running);
-  int ready = 0;
-  if (waitMs > 0) curl_multi_poll(session_.multi(), nullptr, 0, waitMs, &ready);
-  curl_multi_perform(session_.multi(), &running);
+  // Waiting is only for a transfer that is still running and brought nothing new: polling
+  // a finished one would sleep out the whole wait on an idle connection.
+  const bool progressed = buffer_.size() != bufferedBefore || headersDone_ != headersBefore;
+  if (waitMs > 0 && running > 0 && !progressed) {
+    int ready = 0;
+    curl_multi_poll(session_.multi(), nullptr, 0, waitMs, &ready);
+    curl_multi_perform(session_.multi(), &running);
+  }
   int queued = 0;
   while (CURLMsg* message = curl_multi_info_read(session_.multi(), &queued)) {
     if (message->msg == CURLMSG_DONE && message->easy_handle == easy_) {

@@ -89,8 +89,8 @@ void RetrievalDriver::RunRetrieval(std::string_view address) {
     ReadBackNumbers();
     if (!resultLines_.empty()) {
       resultLines_.insert(resultLines_.begin(), std::string(kPlainHead));
-      resultLines_.emplace_back(kPlainTail);
-      surface_.SetResultLines(resultLines_);
+      surface_.InsertResultLineAtStart(std::string(kPlainHead));
+      AppendResult({std::string(kPlainTail)});
       const std::filesystem::path page = state_.MagazineFolder / "work.htm";
       if (WriteFileAtomically(page, JoinLines(resultLines_))) {
         ShowWriteFailure(page);
@@ -209,7 +209,10 @@ void RetrievalDriver::ReadBackNumbers() {
   const std::string issueList = surface_.IssueListText();
   std::string knownKeys;
   if (!issueList.empty() && surface_.ReadChoice() == 0) {
-    for (const std::string& line : SplitLines(issueList)) knownKeys += "," + IssueListKey(line, 1);
+    for (const std::string& line : SplitLines(issueList)) {
+      knownKeys += ',';
+      knownKeys += IssueListKey(line, 1);
+    }
   }
 
   int result = 0;

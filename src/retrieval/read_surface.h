@@ -16,9 +16,10 @@ class ReadSurface {
   virtual void ShowTaskTitle(const std::string& text) = 0;  // the title the task bar shows
   virtual void ShowIdentity(const std::string& serviceLabel, const std::string& title) = 0;  // Panel3, Panel1
 
-  // Memo1: replaced whole, or lines added at its end.
+  // Memo1: replaced whole, lines added at its end, or one line put before its first.
   virtual void SetResultLines(const StringList& lines) = 0;
   virtual void AppendResultLines(const StringList& lines) = 0;
+  virtual void InsertResultLineAtStart(const std::string& line) = 0;
   virtual void ScrollResultToEnd() = 0;
 
   // Memo3 as text (CR LF after every line), and its refill in the chosen order.

@@ -166,7 +166,10 @@ std::string CircledNumber(int n, bool codePage932) {
   if (codePage932 && n >= 1 && n <= static_cast<int>(circled.size())) {
     return circled[static_cast<std::size_t>(n - 1)];
   }
-  return "(" + std::to_string(n) + ")";
+  std::string bracketed = "(";
+  bracketed += std::to_string(n);
+  bracketed += ')';
+  return bracketed;
 }
 
 // Hands out the sentences of a pool in a shuffled order, so lines repeat only after

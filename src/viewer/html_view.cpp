@@ -12,12 +12,18 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTextCursor>
+#include <QThread>
+#include <algorithm>
+#include <memory>
 #include <optional>
 
 #include "platform/fs.h"
 #include "viewer/qt_text.h"
 
 namespace {
+
+// Pages longer than this are built in the background.
+constexpr qsizetype kBackgroundLoadChars = 256 * 1024;
 
 QString FileName(const std::filesystem::path& path) { return QFile::decodeName(QByteArray(path.c_str())); }
 
@@ -107,24 +113,74 @@ HtmlView::HtmlView(QWidget* parent) : QTextBrowser(parent) {
   setOpenExternalLinks(false);
   setUndoRedoEnabled(false);
   // Text in <pre> is laid out in a Japanese monospace face, so columns of the issues'
-  // ruled lines and tables stay aligned.
-  document()->setDefaultStyleSheet(
-      QStringLiteral("pre, tt, code { font-family: \"MS Gothic\", \"IPAGothic\", monospace; }"));
+  // ruled lines and tables stay aligned. A substitution for the generic family costs
+  // nothing per line, where a default style sheet is matched against every line.
+  QFont::insertSubstitutions(QStringLiteral("monospace"),
+                             {QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic")});
   connect(this, &QTextBrowser::anchorClicked, this, &HtmlView::FollowLink);
 }
 
+HtmlView::~HtmlView() {
+  for (QThread* loader : loaders_) loader->wait();
+}
+
 bool HtmlView::Navigate(const std::filesystem::path& localFile) {
-  busy_ = true;
+  Stop();
   currentFile_ = localFile;
   const std::optional<std::string> bytes = ReadWholeFile(localFile);
   // Relative names in the page (images, style sheets) resolve against its folder.
-  document()->setBaseUrl(QUrl::fromLocalFile(FileName(localFile)));
-  setHtml(bytes ? ToWidgetText(*bytes) : QString());
-  busy_ = false;
+  const QUrl base = QUrl::fromLocalFile(FileName(localFile));
+  QString html = bytes ? ToWidgetText(*bytes) : QString();
+  if (html.size() < kBackgroundLoadChars) {
+    document()->setBaseUrl(base);
+    setHtml(html);
+  } else {
+    LoadInBackground(std::move(html), base);
+  }
   return bytes.has_value();
 }
 
-void HtmlView::Stop() { busy_ = false; }
+// A page of many thousand lines takes the HTML importer a good part of a second; built in
+// a thread of its own, it leaves the window answering meanwhile.
+void HtmlView::LoadInBackground(QString html, const QUrl& base) {
+  busy_ = true;
+  const quint64 load = ++loadNumber_;
+  // The built page is held here until the view takes it; should the view go first, the
+  // holder deletes it.
+  auto built = std::make_shared<std::unique_ptr<QTextDocument>>();
+  QThread* loader = QThread::create([built, html = std::move(html), base, guiThread = thread()] {
+    auto document = std::make_unique<QTextDocument>();
+    document->setUndoRedoEnabled(false);
+    document->setBaseUrl(base);
+    document->setHtml(html);
+    document->moveToThread(guiThread);
+    *built = std::move(document);
+  });
+  loader->setParent(this);
+  loaders_.push_back(loader);
+  connect(loader, &QThread::finished, this, [this, loader, built, load] {
+    loaders_.erase(std::remove(loaders_.begin(), loaders_.end(), loader), loaders_.end());
+    loader->deleteLater();
+    ShowLoadedDocument(built->release(), load);
+  });
+  loader->start();
+}
+
+void HtmlView::ShowLoadedDocument(QTextDocument* loaded, quint64 load) {
+  if (load != loadNumber_) {  // stopped, or another page was asked for meanwhile
+    delete loaded;
+    return;
+  }
+  busy_ = false;
+  if (loaded == nullptr) return;
+  setDocument(loaded);  // the previous page, a child of the view, goes with it
+  loaded->setParent(this);
+}
+
+void HtmlView::Stop() {
+  ++loadNumber_;
+  busy_ = false;
+}
 
 bool HtmlView::IsShownOnScreen() const {
   // isVisible() already requires every parent up to the window, and the window, shown.

@@ -9,8 +9,10 @@
 #include <QTextDocument>
 #include <filesystem>
 #include <functional>
+#include <vector>
 
 class QCheckBox;
+class QThread;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -46,9 +48,11 @@ class HtmlView final : public QTextBrowser {
 
  public:
   explicit HtmlView(QWidget* parent = nullptr);
+  ~HtmlView() override;
 
-  // Reads `localFile` as a Shift-JIS page and shows it. Loading is synchronous, so the
-  // view is not busy afterwards. False (and an empty page) when the file cannot be read.
+  // Reads `localFile` as a Shift-JIS page and shows it. A small page is shown at once; a
+  // large one is laid out in the background and shown when ready, the view being busy
+  // meanwhile. False (and an empty page) when the file cannot be read.
   bool Navigate(const std::filesystem::path& localFile);
   // Ends any loading in progress; the page shown stays.
   void Stop();
@@ -87,8 +91,12 @@ class HtmlView final : public QTextBrowser {
 
  private:
   void FollowLink(const QUrl& link);
+  void LoadInBackground(QString html, const QUrl& base);
+  void ShowLoadedDocument(QTextDocument* loaded, quint64 load);
 
   std::filesystem::path currentFile_;
   bool busy_ = false;
+  quint64 loadNumber_ = 0;         // the load whose page may still be shown
+  std::vector<QThread*> loaders_;  // background loads still running
   HtmlFindDialog* findDialog_ = nullptr;
 };

@@ -48,5 +48,8 @@ void AppendMemoLines(QPlainTextEdit& memo, std::string_view sjis) {
   // Like a memo's string list: a memo whose text ends in a break gets the lines and a
   // break; a last line without a break gets a break first and none after.
   const bool endsWithBreak = document.lastBlock().text().isEmpty();
+  // One edit block: the layout and the scroll range are updated once, not per line.
+  cursor.beginEditBlock();
   cursor.insertText(endsWithBreak ? text + QLatin1Char('\n') : QLatin1Char('\n') + text);
+  cursor.endEditBlock();
 }
