@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 #include "app/main_window.h"
 #include "viewer/issue_list.h"
@@ -20,22 +21,38 @@ void MainWindowReadSurface::ShowIdentity(const std::string& serviceLabel, const 
   form_.Panel1->setText(ToWidgetText(title));
 }
 
-void MainWindowReadSurface::SetResultLines(const StringList& lines) { SetMemoLines(*form_.Memo1, lines); }
+void MainWindowReadSurface::SetResultLines(const StringList& lines) {
+  pendingLines_.clear();
+  flushScheduled_ = false;
+  SetMemoLines(*form_.Memo1, lines);
+}
 
 void MainWindowReadSurface::AppendResultLines(const StringList& lines) {
-  // Each line on its own, so an empty line stays a line of its own.
+  pendingLines_.insert(pendingLines_.end(), lines.begin(), lines.end());
+  if (flushScheduled_) return;
+  flushScheduled_ = true;
+  QTimer::singleShot(0, &form_, [this] { FlushPendingLines(); });
+}
+
+void MainWindowReadSurface::FlushPendingLines() {
+  if (!flushScheduled_) return;
+  flushScheduled_ = false;
+  // Joined without a final break, so an empty last line stays a line of its own.
   std::string text;
-  for (std::size_t i = 0; i < lines.size(); ++i) text += (i == 0 ? "" : "\r\n") + lines[i];
+  for (std::size_t i = 0; i < pendingLines_.size(); ++i) text += (i == 0 ? "" : "\r\n") + pendingLines_[i];
+  pendingLines_.clear();
   AppendMemoLines(*form_.Memo1, text);
 }
 
 void MainWindowReadSurface::InsertResultLineAtStart(const std::string& line) {
+  FlushPendingLines();
   QTextCursor cursor(form_.Memo1->document());
   cursor.movePosition(QTextCursor::Start);
   cursor.insertText(ToWidgetText(line) + QLatin1Char('\n'));
 }
 
 void MainWindowReadSurface::ScrollResultToEnd() {
+  FlushPendingLines();
   QScrollBar* bar = form_.Memo1->verticalScrollBar();
   bar->setValue(bar->maximum());
 }

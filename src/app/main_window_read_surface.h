@@ -27,5 +27,10 @@ class MainWindowReadSurface final : public ReadSurface {
   void ShowPage(const std::filesystem::path& page) override;
 
  private:
+  // Lines wait here until the event loop next runs, then go to Memo1 in one insertion.
+  void FlushPendingLines();
+
   TForm1& form_;
+  StringList pendingLines_;
+  bool flushScheduled_ = false;
 };

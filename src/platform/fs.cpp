@@ -56,15 +56,15 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// Makes the rename itself durable; a folder that cannot be synced is not an error.
+}  // namespace
+
+// A folder that cannot be synced is not an error: the files in it are complete anyway.
 void SyncFolder(const fs::path& folder) {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
 }
-
-}  // namespace
 
 fs::path JoinSjis(const fs::path& folder, std::string_view sjisName) {
   return folder / fs::path(cp932::ToUtf8(sjisName));
@@ -162,7 +162,7 @@ std::error_code CheckReplaceable(const fs::path& file) {
   return CheckWritable(file, fileStatus);
 }
 
-std::error_code WriteFileAtomically(const fs::path& file, std::string_view bytes) {
+std::error_code WriteFileAtomically(const fs::path& file, std::string_view bytes, Durability durability) {
   if (std::error_code refused = CheckReplaceable(file)) return refused;
   const fs::path folder = FolderOf(file);
 
@@ -191,7 +191,7 @@ std::error_code WriteFileAtomically(const fs::path& file, std::string_view bytes
     ::unlink(temporary.c_str());
     return error;
   }
-  SyncFolder(folder);
+  if (durability == Durability::kFileAndFolder) SyncFolder(folder);
   return {};
 }
 

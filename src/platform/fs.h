@@ -41,9 +41,18 @@ bool ReadWholeFileInto(const std::filesystem::path& file, std::string& bytes);
 // bit counts as read-only even for a process that could override it.
 std::error_code CheckReplaceable(const std::filesystem::path& file);
 
+// How far a write is made durable before it returns. The file's bytes always reach the
+// disk before its name does, so no crash leaves a torn file under the name; a caller that
+// writes many files in a row may leave the folder to one SyncFolder at the end.
+enum class Durability { kFileAndFolder, kFileOnly };
+
 // Writes bytes to a temporary file in the same folder and renames it over `file`; empty
 // error_code on success. On failure the old file is untouched and no temporary file is left.
-std::error_code WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+std::error_code WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes,
+                                    Durability durability = Durability::kFileAndFolder);
+
+// Makes the names created in `folder` durable.
+void SyncFolder(const std::filesystem::path& folder);
 
 // True when `name` (Shift-JIS) may be used as one folder or file name: not empty, not "."
 // or "..", no "/" or "\" (as characters, not trail bytes), no control bytes (< 0x20, 0x7F).

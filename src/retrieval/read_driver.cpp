@@ -178,7 +178,7 @@ bool RetrievalDriver::ReadIssue(const std::string& queueLine, int& storedCount, 
     issueLines.push_back(std::move(line));
   AppendResult(issueLines);
   const std::filesystem::path file = JoinSjis(state_.MagazineFolder, fileName);
-  if (WriteFileAtomically(file, JoinLines(issueLines))) {
+  if (WriteFileAtomically(file, JoinLines(issueLines), Durability::kFileOnly)) {
     ShowWriteFailure(file);
     return false;
   }
@@ -257,6 +257,7 @@ void RetrievalDriver::ReadBackNumbers() {
     }
   }
   fetcher_.FetchPage("", -1);
+  SyncFolder(state_.MagazineFolder);  // the names of the issues stored, once for all
   const std::string rangeKey = surface_.RangeKey();
   if (rangeKey != lastBaseName) surface_.SetRangeKey(rangeKey + "_" + lastBaseName);
   surface_.ShowStatus("*** " + std::to_string(storedCount) + Sj("件取得しました ***"));
