@@ -24,8 +24,6 @@
 
 namespace {
 
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
-
 QString RunningCaption() { return Utf8("Yomitoru メルマガ バックナンバー・リーダー ★ヨミトル★"); }
 
 void Name(QWidget* widget, const char* name) { widget->setObjectName(QLatin1String(name)); }

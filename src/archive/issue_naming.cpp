@@ -28,8 +28,12 @@ std::string IssueFileName(std::string_view name, int mode) {
   return Remove(result, "*");
 }
 
+bool IsNumberKey(std::string_view name) {
+  static const std::string numberMark = cp932::FromUtf8("第");
+  return sjis::Contains(name, numberMark);
+}
+
 std::string IssueListKey(std::string_view name, int mode) {
-  static const std::string kDai = cp932::FromUtf8("第");
   if (mode != 0) {
     std::string result = sjis::ReplaceAll(name, "_", " ");
     result = Remove(result, "*new*");
@@ -38,7 +42,7 @@ std::string IssueListKey(std::string_view name, int mode) {
   std::string result = sjis::ReplaceAll(name, "-", "_");
   result = Remove(result, ".txt");
   result = Remove(result, ".TXT");
-  if (sjis::Contains(name, kDai)) return result;
+  if (IsNumberKey(name)) return result;
   // A date name at fixed places: yyyy, mm, dd_hh, mm; whatever follows is dropped.
   return sjis::Cut(result, 1, 4) + "/" + sjis::Cut(result, 5, 2) + "/" + sjis::Cut(result, 7, 5) + ":" +
          sjis::Cut(result, 12, 2);

@@ -11,6 +11,9 @@
 // base name (no extension) of an issue key or a list line.
 std::string IssueFileName(std::string_view name, int mode);
 
+// True for a number key (第N号): any name that contains "第".
+bool IsNumberKey(std::string_view name);
+
 // Mode 0: list key of a file name (with or without ".txt"). Any other mode: plain key of a
 // list line.
 std::string IssueListKey(std::string_view name, int mode);

@@ -14,6 +14,11 @@ namespace {
 
 const std::string kServiceName = "magumagu";
 
+const std::string& IdeographicComma() {
+  static const std::string comma = cp932::FromUtf8("、");
+  return comma;
+}
+
 std::string ShowPreparationFailure(const char* number) {
   const std::string message = cp932::FromUtf8(std::string("ログの書込み準備ができません。(") + number + ")");
   CurrentDialogs().ShowMessage(message);
@@ -47,10 +52,9 @@ std::string SingleLine(std::string_view text) {
 // The fields after the title: "," inside them would shift the fields that follow. The
 // circulation's "," is a thousands separator and goes; elsewhere it becomes "、".
 std::string IndexLine(const SharedState& state, const std::string& now, std::size_t issueCount) {
-  static const std::string ideographicComma = cp932::FromUtf8("、");
   return SingleLine(SanitizeLogValue(state.MagazineTitle) + "," + now + "," +
-                    sjis::ReplaceAll(state.IssueCycle, ",", ideographicComma) + "," +
-                    sjis::ReplaceAll(state.LatestIssueDate, ",", ideographicComma) + "," +
+                    sjis::ReplaceAll(state.IssueCycle, ",", IdeographicComma()) + "," +
+                    sjis::ReplaceAll(state.LatestIssueDate, ",", IdeographicComma()) + "," +
                     sjis::ReplaceAll(state.LatestCirculation, ",", "") + "," + std::to_string(issueCount));
 }
 
@@ -66,8 +70,7 @@ bool WriteLogKey(const std::filesystem::path& file, const std::string& section, 
 
 std::string SanitizeLogValue(std::string_view text) {
   static const std::string fullWidthEquals = cp932::FromUtf8("＝");
-  static const std::string ideographicComma = cp932::FromUtf8("、");
-  return sjis::ReplaceAll(sjis::ReplaceAll(text, "=", fullWidthEquals), ",", ideographicComma);
+  return sjis::ReplaceAll(sjis::ReplaceAll(text, "=", fullWidthEquals), ",", IdeographicComma());
 }
 
 std::string UpdateMagazineLog(SharedState& state, std::string_view knownList, bool readOnly,

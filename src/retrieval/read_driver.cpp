@@ -37,8 +37,8 @@ int WholeNumberOr(const std::string& text, int fallback) {
   return static_cast<int>(value);
 }
 
-}  // namespace
-
+// Lines as a memo adds a text: every line break starts a new line, and the text after
+// the last break is a line even when empty.
 StringList TextAsAddedLines(std::string_view text) {
   const std::string normalised = NormalizeLineBreaks(text);
   StringList lines;
@@ -53,6 +53,8 @@ StringList TextAsAddedLines(std::string_view text) {
     start = end + 2;
   }
 }
+
+}  // namespace
 
 RetrievalDriver::RetrievalDriver(SharedState& state, PageFetcher& fetcher, const ServiceTable& services,
                                  ReadSurface& surface)
@@ -125,11 +127,10 @@ int RetrievalDriver::ListingPageCount(const SharedState& state) {
 
 bool RetrievalDriver::IsKnown(const std::string& entry, const std::string& knownKeys) const {
   if (surface_.ReadChoice() != 0 || entry.empty()) return false;
-  static const std::string numberMark = Sj("第");
   const std::string key = entry.substr(0, entry.find(','));
   // A numbered key is shorter than the 16 characters of a date key, so it is looked up
   // whole; otherwise its tail would make every numbered issue look new.
-  if (sjis::Contains(key, numberMark)) return (knownKeys + ",").find("," + key + ",") != std::string::npos;
+  if (IsNumberKey(key)) return (knownKeys + ",").find("," + key + ",") != std::string::npos;
   return knownKeys.find(entry.substr(0, 16)) != std::string::npos;
 }
 

@@ -25,8 +25,6 @@ class RetrievalDriver {
   static int ListingPageCount(const SharedState& state);
 
  private:
-  enum class Walk { kDone, kCancelled, kFailed };
-
   void ReadLinksOfPage(const std::string& knownKeys);
   bool IsKnown(const std::string& entry, const std::string& knownKeys) const;
   // Fetches and stores one queued issue; false when the read has to stop.
@@ -40,7 +38,3 @@ class RetrievalDriver {
   ReadSurface& surface_;
   StringList resultLines_;  // what Memo1 holds, kept here so it is never read back from the widget
 };
-
-// Lines as a memo adds a text: every line break starts a new line, and the text after
-// the last break is a line even when empty.
-StringList TextAsAddedLines(std::string_view text);

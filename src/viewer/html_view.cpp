@@ -38,8 +38,6 @@ bool IsExternalScheme(const QString& scheme) {
   return false;
 }
 
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
-
 }  // namespace
 
 HtmlFindDialog::HtmlFindDialog(HtmlView& view) : QDialog(&view), view_(view) {

@@ -18,6 +18,8 @@ QString LfOnly(QString text) {
 
 }  // namespace
 
+QString Utf8(const char* text) { return QString::fromUtf8(text); }
+
 QString ToQString(std::string_view sjis) { return QString::fromStdU16String(cp932::Decode(sjis)); }
 
 std::string FromQString(const QString& text) { return cp932::Encode(text.toStdU16String()); }

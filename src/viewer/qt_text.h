@@ -10,6 +10,9 @@
 
 class QPlainTextEdit;
 
+// A caption written in UTF-8 in the source.
+QString Utf8(const char* text);
+
 // CP932 bytes to Unicode and back (characters outside CP932 become "?").
 QString ToQString(std::string_view sjis);
 std::string FromQString(const QString& text);

@@ -23,8 +23,8 @@
 
 #include "app/date_caption.h"
 #include "app/main_window.h"
-#include "viewer/qt_text.h"
 #include "support/test_support.h"
+#include "viewer/qt_text.h"
 
 namespace {
 
@@ -174,8 +174,6 @@ const std::map<std::string, QRect> kAtDesignSize = {
     {"Edit1", {102, 40, 427, 25}},   {"Panel1", {8, 128, 642, 30}},  {"Panel2", {563, 71, 88, 32}},
     {"Panel4", {542, 37, 108, 32}},
 };
-
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
 QWidget* Find(const TForm1& form, const char* name) { return form.findChild<QWidget*>(QLatin1String(name)); }
 

@@ -22,10 +22,9 @@
 
 #include "support/test_support.h"
 #include "viewer/html_view.h"
+#include "viewer/qt_text.h"
 
 namespace {
-
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
 // A page as the program writes them: Shift-JIS, CR LF, the text in <pre>.
 std::string PlainPage(std::string_view utf8Body) {
