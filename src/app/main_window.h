@@ -13,7 +13,7 @@
 #include "about/version_dialog.h"
 #include "app/command_line.h"
 #include "app/controls.h"
-#include "app/shared_state.h"
+#include "platform/shared_state.h"
 #include "retrieval/page_fetch.h"
 #include "retrieval/read_driver.h"
 #include "retrieval/service_table.h"

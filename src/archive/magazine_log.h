@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/shared_state.h"
+#include "platform/shared_state.h"
 #include "platform/clock.h"
 
 // Brings the archive up to date for state.MagazineId and rebuilds StoredIssueList from

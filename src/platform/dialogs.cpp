@@ -10,6 +10,16 @@ namespace {
 class StandardErrorDialogs final : public Dialogs {
  public:
   void ShowMessage(const std::string& text) override { std::cerr << cp932::ToUtf8(text) << '\n'; }
+  // Nobody can answer: the question is printed and answered No, the safe answer.
+  bool Ask(const std::string& text, QuestionButtons) override {
+    ShowMessage(text);
+    return false;
+  }
+  std::optional<SaveChoice> ChooseSaveFile(const std::string&, const std::vector<std::string>&,
+                                           int) override {
+    return std::nullopt;
+  }
+  void OpenAddress(const std::string&) override {}
 };
 
 Dialogs*& Installed() {

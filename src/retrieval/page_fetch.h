@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-#include "app/shared_state.h"
+#include "platform/shared_state.h"
 #include "platform/clock.h"
 #include "platform/http.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/shared_state.h"
+#include "platform/shared_state.h"
 #include "retrieval/page_fetch.h"
 #include "retrieval/read_surface.h"
 #include "retrieval/service_table.h"

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/shared_state.h"
+#include "platform/shared_state.h"
 
 class HtmlView;
 class QLabel;

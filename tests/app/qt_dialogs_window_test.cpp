@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
 
 #include "app/qt_dialogs.h"
@@ -12,6 +13,8 @@ class QtDialogsTest final : public QObject {
 
  private Q_SLOTS:
   void showsTheShiftJisTextUntilOk();
+  void questionsAnswerYesOnlyForYes_data();
+  void questionsAnswerYesOnlyForYes();
 };
 
 void QtDialogsTest::showsTheShiftJisTextUntilOk() {
@@ -34,6 +37,45 @@ void QtDialogsTest::showsTheShiftJisTextUntilOk() {
   QVERIFY(answered);
   QCOMPARE(text, QString::fromUtf8("ログの書込み準備ができません。(1)\n①～"));
   QCOMPARE(title, QStringLiteral("Yomitoru"));
+}
+
+void QtDialogsTest::questionsAnswerYesOnlyForYes_data() {
+  QTest::addColumn<int>("buttons");
+  QTest::addColumn<int>("press");
+  QTest::addColumn<int>("other");
+  QTest::addColumn<bool>("answer");
+  const int yesCancel = static_cast<int>(QuestionButtons::kYesCancel);
+  const int yesNo = static_cast<int>(QuestionButtons::kYesNo);
+  QTest::newRow("yes of yes/cancel") << yesCancel << int(QMessageBox::Yes) << int(QMessageBox::Cancel)
+                                     << true;
+  QTest::newRow("cancel") << yesCancel << int(QMessageBox::Cancel) << int(QMessageBox::Cancel) << false;
+  QTest::newRow("yes of yes/no") << yesNo << int(QMessageBox::Yes) << int(QMessageBox::No) << true;
+  QTest::newRow("no") << yesNo << int(QMessageBox::No) << int(QMessageBox::No) << false;
+}
+
+void QtDialogsTest::questionsAnswerYesOnlyForYes() {
+  QFETCH(int, buttons);
+  QFETCH(int, press);
+  QFETCH(int, other);
+  QFETCH(bool, answer);
+  QtDialogs dialogs;
+  InstallDialogs(&dialogs);
+  bool checked = false;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QVERIFY(box != nullptr);
+    QCOMPARE(box->icon(), QMessageBox::Question);
+    QCOMPARE(box->text(), QString::fromUtf8("『週刊(1)』 の履歴を削除しますか？"));
+    QCOMPARE(static_cast<QAbstractButton*>(box->defaultButton()), box->button(QMessageBox::Yes));
+    QVERIFY(box->button(static_cast<QMessageBox::StandardButton>(other)) != nullptr);
+    QTest::mouseClick(box->button(static_cast<QMessageBox::StandardButton>(press)), Qt::LeftButton);
+    checked = true;
+  });
+  const bool result =
+      CurrentDialogs().Ask(Sj("『週刊(1)』 の履歴を削除しますか？"), static_cast<QuestionButtons>(buttons));
+  InstallDialogs(nullptr);
+  QVERIFY(checked);
+  QCOMPARE(result, answer);
 }
 
 QTEST_MAIN(QtDialogsTest)

@@ -61,3 +61,27 @@ RecordingDialogs::RecordingDialogs() { InstallDialogs(this); }
 RecordingDialogs::~RecordingDialogs() { InstallDialogs(nullptr); }
 
 void RecordingDialogs::ShowMessage(const std::string& text) { messages.push_back(cp932::ToUtf8(text)); }
+
+bool RecordingDialogs::Ask(const std::string& text, QuestionButtons buttons) {
+  questions.push_back(cp932::ToUtf8(text));
+  questionButtons.push_back(buttons);
+  if (answers.empty()) return false;
+  const bool answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+std::optional<SaveChoice> RecordingDialogs::ChooseSaveFile(const std::string& defaultName,
+                                                           const std::vector<std::string>& nameFilters,
+                                                           int filterIndex) {
+  saveRequests.push_back({cp932::ToUtf8(defaultName), nameFilters, filterIndex});
+  if (!nextFileName) return std::nullopt;
+  SaveChoice choice{*nextFileName, nextFilter != 0 ? nextFilter : filterIndex};
+  nextFileName.reset();
+  nextFilter = 0;
+  return choice;
+}
+
+void RecordingDialogs::OpenAddress(const std::string& address) {
+  openedAddresses.push_back(cp932::ToUtf8(address));
+}

@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,7 +32,8 @@ class TempFolder {
 std::string ReadFileBytes(const std::filesystem::path& file);
 void WriteFileBytes(const std::filesystem::path& file, std::string_view bytes);
 
-// Records every message box (as UTF-8) while it is installed.
+// Records every message box, question, save dialog and opened address (texts as UTF-8)
+// while it is installed, and gives the scripted answers.
 class RecordingDialogs final : public Dialogs {
  public:
   RecordingDialogs();
@@ -40,6 +42,27 @@ class RecordingDialogs final : public Dialogs {
   RecordingDialogs& operator=(const RecordingDialogs&) = delete;
 
   void ShowMessage(const std::string& text) override;
+  bool Ask(const std::string& text, QuestionButtons buttons) override;
+  std::optional<SaveChoice> ChooseSaveFile(const std::string& defaultName,
+                                           const std::vector<std::string>& nameFilters,
+                                           int filterIndex) override;
+  void OpenAddress(const std::string& address) override;
 
-  std::vector<std::string> messages;  // UTF-8
+  std::vector<std::string> messages;             // UTF-8
+  std::vector<std::string> questions;            // UTF-8
+  std::vector<QuestionButtons> questionButtons;  // the buttons of each question
+  std::deque<bool> answers;                      // next answers; No once used up
+
+  struct SaveRequest {
+    std::string defaultName;  // UTF-8
+    std::vector<std::string> nameFilters;
+    int filterIndex = 0;
+  };
+  std::vector<SaveRequest> saveRequests;
+  // The next file "typed" into the save dialog, and the filter then chosen (0 keeps the
+  // proposed one); cancelled when no file is given.
+  std::optional<std::filesystem::path> nextFileName;
+  int nextFilter = 0;
+
+  std::vector<std::string> openedAddresses;  // UTF-8
 };

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shared_state.h"
+#include "platform/shared_state.h"
 #include "platform/cp932.h"
 #include "platform/events.h"
 #include "support/test_support.h"
