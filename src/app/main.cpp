@@ -13,6 +13,7 @@
 #include "app/command_line.h"
 #include "app/controls.h"
 #include "app/event_gap_probe.h"
+#include "app/interrupt_signals.h"
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
 #include "archive/windows/newsletter_list_window.h"
@@ -46,8 +47,11 @@ int main(int argc, char* argv[]) {
     QCoreApplication::processEvents();
     sincePump.restart();
   });
+  // A scripted read has nobody to close a message box: its texts go to standard error
+  // (the dialogs' default) and the read goes on.
+  const bool scripted = parsed.options->read && parsed.options->read->quit;
   QtDialogs dialogs;
-  InstallDialogs(&dialogs);
+  if (!scripted) InstallDialogs(&dialogs);
 
   SharedState state;
   TForm1 form1(state);
@@ -62,6 +66,13 @@ int main(int argc, char* argv[]) {
     return 1;
   }
 
+  std::unique_ptr<InterruptSignals> interrupts;
+  const QString platform = QGuiApplication::platformName();
+  if (scripted || platform == QStringLiteral("offscreen") || platform == QStringLiteral("minimal")) {
+    interrupts = std::make_unique<InterruptSignals>();
+    QObject::connect(interrupts.get(), &InterruptSignals::Interrupted, &form1, &TForm1::Interrupt);
+  }
+
   form1.show();
   form1.StartPendingRead();
   // YOMITORU_EVENT_GAP_REPORT=1: the benchmark's measure of responsiveness.
@@ -71,5 +82,5 @@ int main(int argc, char* argv[]) {
   if (gapProbe) std::cerr << "longest event-loop gap: " << gapProbe->LongestGapMs() << " ms\n";
   InstallDialogs(nullptr);
   SetMessagePump({});
-  return result;
+  return result != 0 ? result : form1.ExitStatus();
 }

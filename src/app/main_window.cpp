@@ -380,6 +380,23 @@ void TForm1::StartPendingRead() {
   if (pendingRead->quit && !IsReadPosted()) QTimer::singleShot(0, this, &TForm1::FinishPendingRead);
 }
 
+void TForm1::Interrupt() {
+  const bool again = interrupted_;
+  interrupted_ = true;
+  exitStatus_ = 1;
+  if ((reading_ || readPosted_) && !again) {
+    bt_canClick();
+    return;
+  }
+  if (reading_) {
+    closeWhenIdle_ = true;
+    fetcher.Abandon();
+    return;
+  }
+  pendingRead.reset();
+  close();
+}
+
 void TForm1::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // Restoring from the task bar is no new show.
@@ -429,6 +446,7 @@ void TForm1::StartReadHandler() {
   readPosted_ = false;
   reading_ = true;
   SetControlState(-1);
+  if (interrupted_) state.CancelRequested = -1;
   driver_->RunRetrieval(FromQString(Edit1->text()));
   SetControlState(1);
   reading_ = false;
@@ -447,6 +465,14 @@ void TForm1::ShowTaskTitle(const QString& title) {
 void TForm1::FinishPendingRead() {
   pendingRead.reset();
   std::cout << Label1->text().toStdString() << std::endl;
+  const ReadEnd end = IsReadPosted() || reading_ ? ReadEnd::kNone : driver_->LastEnd();
+  if (end == ReadEnd::kNotRead) {
+    // The panels tell a user at the window; a script hears it here.
+    std::cerr << (state.ServiceKind.empty() ? std::string("URLが間違っています。")
+                                            : Panel3->text().toStdString())
+              << std::endl;
+  }
+  if (end != ReadEnd::kComplete) exitStatus_ = 1;
   close();
 }
 

@@ -53,6 +53,12 @@ class TForm1 final : public QWidget {
   void ApplyCommandLine(const CommandLine& options);
   // Runs the read asked for on the command line, once the window is shown.
   void StartPendingRead();
+  // SIGINT or SIGTERM without a window: a running read is cancelled as by bt_can; with no
+  // read running (or at a second signal) the window closes.
+  void Interrupt();
+  // What a --read ... --quit run exits with: 0 when the read ran and stored every issue it
+  // queued, 1 otherwise.
+  int ExitStatus() const { return exitStatus_; }
 
   // The window's events.
   void FormCreate();
@@ -159,4 +165,6 @@ class TForm1 final : public QWidget {
   bool reading_ = false;
   bool closeWhenIdle_ = false;
   bool sizeCheckPending_ = false;
+  bool interrupted_ = false;
+  int exitStatus_ = 0;
 };

@@ -1,12 +1,15 @@
 #include "platform/fs.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 
 #include "platform/cp932.h"
 #include "platform/sjis.h"
@@ -56,7 +59,55 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+const std::string kTemporaryMark = ".tmp-";
+
+// "." + name + ".tmp-" + process ID + "-" + counter, beside the file it becomes.
+fs::path TemporaryName(const fs::path& file, unsigned counter) {
+  return FolderOf(file) / ("." + file.filename().native() + kTemporaryMark + std::to_string(::getpid()) +
+                           "-" + std::to_string(counter));
+}
+
+// The process ID in a temporary name of ours, or 0 for any other name.
+pid_t TemporaryNameProcess(const std::string& name) {
+  if (name.size() < 2 || name[0] != '.') return 0;
+  const std::size_t mark = name.rfind(kTemporaryMark);
+  if (mark == std::string::npos || mark < 2) return 0;
+  const std::string_view numbers = std::string_view(name).substr(mark + kTemporaryMark.size());
+  const std::size_t dash = numbers.find('-');
+  if (dash == std::string_view::npos || dash == 0 || dash + 1 == numbers.size()) return 0;
+  const auto digits = [](std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  if (!digits(numbers.substr(0, dash)) || !digits(numbers.substr(dash + 1))) return 0;
+  pid_t process = 0;
+  const auto [end, error] = std::from_chars(numbers.data(), numbers.data() + dash, process);
+  return error == std::errc() && end == numbers.data() + dash ? process : 0;
+}
+
+bool ProcessRuns(pid_t process) { return ::kill(process, 0) == 0 || errno == EPERM; }
+
 }  // namespace
+
+bool FitsNameLimit(const fs::path& folder, std::string_view sjisName) {
+  long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+  if (limit <= 0) limit = NAME_MAX;
+  // The longest temporary name: the largest process ID and counter there can be.
+  const std::size_t temporaryExtra = 1 + kTemporaryMark.size() + 10 + 1 + 10;
+  const std::size_t nameBytes = fs::path(cp932::ToUtf8(sjisName)).native().size();
+  return nameBytes + temporaryExtra <= static_cast<std::size_t>(limit);
+}
+
+void RemoveStaleTemporaryFiles(const fs::path& folder) {
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error); !error && it != fs::directory_iterator();
+       it.increment(error)) {
+    const pid_t process = TemporaryNameProcess(it->path().filename().native());
+    std::error_code statusError;
+    if (process <= 0 || ProcessRuns(process) || !fs::is_regular_file(it->symlink_status(statusError)))
+      continue;
+    ::unlink(it->path().c_str());
+  }
+}
 
 // A folder that cannot be synced is not an error: the files in it are complete anyway.
 void SyncFolder(const fs::path& folder) {
@@ -174,8 +225,7 @@ std::error_code WriteFileAtomically(const fs::path& file, std::string_view bytes
   fs::path temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temporary = folder / ("." + file.filename().native() + ".tmp-" + std::to_string(::getpid()) + "-" +
-                          std::to_string(counter++));
+    temporary = TemporaryName(file, counter++);
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return LastError();
   }

@@ -51,6 +51,14 @@ enum class Durability { kFileAndFolder, kFileOnly };
 std::error_code WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes,
                                     Durability durability = Durability::kFileAndFolder);
 
+// True when `sjisName`, and the temporary name it is written under first, fit the file
+// system's limit on one name in `folder`.
+bool FitsNameLimit(const std::filesystem::path& folder, std::string_view sjisName);
+
+// Removes the temporary files that WriteFileAtomically left in `folder` from processes
+// that no longer run (a killed write); those of running processes stay.
+void RemoveStaleTemporaryFiles(const std::filesystem::path& folder);
+
 // Makes the names created in `folder` durable.
 void SyncFolder(const std::filesystem::path& folder);
 

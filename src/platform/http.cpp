@@ -51,6 +51,7 @@ HttpRequest::~HttpRequest() { Stop(); }
 std::size_t HttpRequest::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
   auto* request = static_cast<HttpRequest*>(self);
   const std::string_view line(data, size * count);
+  request->lastHeaderLine_ = std::chrono::steady_clock::now();
   if (line.substr(0, 5) == "HTTP/") request->sawLocation_ = false;
   if (line.size() > 9 && strncasecmp(line.data(), "location:", 9) == 0) request->sawLocation_ = true;
   if (line == "\r\n" || line == "\n") {
@@ -91,6 +92,7 @@ bool HttpRequest::Start() {
   curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
   if (curl_multi_add_handle(session_.multi(), easy_) != CURLM_OK) return false;
   attached_ = true;
+  lastHeaderLine_ = std::chrono::steady_clock::now();
   return true;
 }
 
@@ -136,8 +138,11 @@ void HttpRequest::Step(int waitMs) {
   }
 }
 
-bool HttpRequest::Open(const std::function<bool()>& abandoned) {
+bool HttpRequest::Open(const std::function<bool()>& abandoned, int silenceLimitMs) {
   const auto givenUp = [&abandoned] { return abandoned && abandoned(); };
+  const auto silent = [this, silenceLimitMs] {
+    return std::chrono::steady_clock::now() - lastHeaderLine_ >= std::chrono::milliseconds(silenceLimitMs);
+  };
   if (!IsFetchableAddress(url_)) return false;
   for (int attempt = 0;; ++attempt) {
     Stop();
@@ -145,7 +150,10 @@ bool HttpRequest::Open(const std::function<bool()>& abandoned) {
     while (!headersDone_ && !finished_) {
       Step(10);
       ProcessMessages();
-      if (givenUp()) return false;
+      if (givenUp() || (!headersDone_ && !finished_ && silent())) {
+        Stop();
+        return false;
+      }
     }
     // A response that breaks off after its headers still has its status; the body
     // read reports the break.

@@ -4,6 +4,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,6 +36,9 @@ class HttpRequest {
   static constexpr int kConnectRetries = 3;
   static constexpr int kRetryBackoffMs = 500;
   static constexpr long kMaxRedirects = 10;
+  // A server that takes the connection and then says nothing is given up after this long
+  // without a header line.
+  static constexpr int kHeaderSilenceLimitMs = 30'000;
 
   HttpRequest(HttpSession& session, std::string url);
   ~HttpRequest();
@@ -43,8 +47,9 @@ class HttpRequest {
 
   // Sends the request and waits for the status of the final response (redirects are
   // followed), processing window messages between short polls and during the connect
-  // retries. False when the address cannot be opened, or as soon as `abandoned` says so.
-  bool Open(const std::function<bool()>& abandoned = {});
+  // retries. False when the address cannot be opened, when `silenceLimitMs` pass without
+  // a header line, or as soon as `abandoned` says so.
+  bool Open(const std::function<bool()>& abandoned = {}, int silenceLimitMs = kHeaderSilenceLimitMs);
 
   // Status code of the final response; 0 when none was read.
   long Status() const { return status_; }
@@ -77,6 +82,7 @@ class HttpRequest {
   long status_ = 0;
   std::string buffer_;
   std::size_t consumed_ = 0;
+  std::chrono::steady_clock::time_point lastHeaderLine_;
 };
 
 // True for the addresses a request may be made to: http:// or https:// with a host.

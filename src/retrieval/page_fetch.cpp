@@ -1,5 +1,6 @@
 #include "retrieval/page_fetch.h"
 
+#include "platform/encoding_validity.h"
 #include "platform/events.h"
 #include "platform/page_encoding.h"
 #include "platform/sjis.h"
@@ -27,17 +28,21 @@ int PageFetcher::FetchPage(std::string_view address, int mode) {
   if (!session_) return -1;
   if (mode == 1) ProcessMessages();
 
+  details_ = {};
   HttpRequest request(*session_, std::string(address));
-  if (abandoned_ || !request.Open([this] { return abandoned_; })) return -2;
+  if (GivenUp() || !request.Open([this] { return GivenUp(); }, headerSilenceLimitMs_)) return -2;
 
   state_.PageTextLower.clear();
+  details_.status = request.Status();
   if (request.Status() == 200) {
-    if (!ReadBody(request)) {
+    const BodyEnd end = ReadBody(request);
+    if (end == BodyEnd::kBroken) {
       // A body cut off by the connection is no page: storing it would keep a torn
       // issue that a later read never fetches again.
       state_.PageTextLower.clear();
       return -2;
     }
+    details_.cutByReadLimit = end == BodyEnd::kCutByReadLimit;
     if (!state_.PageTextLower.empty()) ConvertToShiftJis();
     state_.PageText = state_.PageTextLower;
   }
@@ -45,32 +50,38 @@ int PageFetcher::FetchPage(std::string_view address, int mode) {
   return 1;
 }
 
-bool PageFetcher::ReadBody(HttpRequest& request) {
+PageFetcher::BodyEnd PageFetcher::ReadBody(HttpRequest& request) {
   const DateTime start = clock_();
   while (ElapsedMilliseconds(clock_(), start) < kReadLimitMs) {
     ProcessMessages();
-    if (abandoned_) return false;
+    if (GivenUp()) return BodyEnd::kBroken;
     switch (request.Read(state_.PageTextLower, kReadChunkBytes, kReadWaitMs)) {
       case HttpRequest::ReadResult::kEnd:
-        return true;
+        return BodyEnd::kComplete;
       case HttpRequest::ReadResult::kFailed:
-        return false;
+        return BodyEnd::kBroken;
       case HttpRequest::ReadResult::kData:
       case HttpRequest::ReadResult::kNothing:
         break;
     }
   }
-  return true;  // the read limit keeps what arrived
+  return BodyEnd::kCutByReadLimit;  // what arrived is kept
 }
 
 void PageFetcher::ConvertToShiftJis() {
   std::string& body = state_.PageTextLower;
   const std::string upper = sjis::ToUpper(body);
-  if (sjis::Contains(upper, "CHARSET=EUC-JP")) {
-    body = EucJpToShiftJis(body);
-  } else if (sjis::Contains(upper, "CHARSET=UTF-8")) {
+  const bool utf8 = !sjis::Contains(upper, "CHARSET=EUC-JP") && sjis::Contains(upper, "CHARSET=UTF-8");
+  if (utf8) {
+    details_.convertedCleanly = IsWellFormedUtf8(body);
     body = Utf8ToShiftJis(body);
-  } else if (sjis::Contains(body, "<title>Yahoo! JAPAN</title>")) {
+  } else if (sjis::Contains(upper, "CHARSET=EUC-JP") || sjis::Contains(body, "<title>Yahoo! JAPAN</title>")) {
+    details_.convertedCleanly = IsWellFormedEucJp(body);
     body = EucJpToShiftJis(body);
+  } else {
+    // Taken as Shift-JIS: bytes that are not, or that read as another Japanese encoding
+    // throughout, were labelled wrongly.
+    details_.convertedCleanly = IsWellFormedCp932(body) &&
+                                !(HasNonAscii(body) && (IsWellFormedUtf8(body) || IsWellFormedEucJp(body)));
   }
 }

@@ -3,12 +3,20 @@
 // time limit with window messages processed between them, converted to Shift-JIS, and
 // left in PageText / PageTextLower.
 
+#include <functional>
 #include <memory>
 #include <string_view>
 
-#include "platform/shared_state.h"
 #include "platform/clock.h"
 #include "platform/http.h"
+#include "platform/shared_state.h"
+
+// What the last fetch that opened its address found, beyond the text.
+struct FetchDetails {
+  long status = 0;               // of the final response; 0 when none was read
+  bool cutByReadLimit = false;   // the read limit stopped the body before its end
+  bool convertedCleanly = true;  // the body's bytes fit the encoding they were read in
+};
 
 class PageFetcher {
  public:
@@ -27,17 +35,34 @@ class PageFetcher {
 
   bool HasSession() const { return session_ != nullptr; }
 
+  const FetchDetails& LastFetch() const { return details_; }
+
   // Gives up the fetch in progress and every later one (they fail with -2): the program
   // is closing.
   void Abandon() { abandoned_ = true; }
 
+  // While set, a fetch gives up (-2) as soon as `cancelled` answers true: a read that the
+  // user cancels does not wait for a page.
+  void SetCancelCheck(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
+
+  // The clock of the read limit; tests run it fast.
+  void SetClock(Clock clock) { clock_ = std::move(clock); }
+
+  // How long the status line may keep the fetch waiting; tests shorten it.
+  void SetHeaderSilenceLimit(int milliseconds) { headerSilenceLimitMs_ = milliseconds; }
+
  private:
-  // Reads the body into PageTextLower; false when the transfer broke off.
-  bool ReadBody(HttpRequest& request);
+  enum class BodyEnd { kComplete, kCutByReadLimit, kBroken };
+  // Reads the body into PageTextLower.
+  BodyEnd ReadBody(HttpRequest& request);
   void ConvertToShiftJis();
+  bool GivenUp() const { return abandoned_ || (cancelled_ && cancelled_()); }
 
   SharedState& state_;
   Clock clock_;
   std::unique_ptr<HttpSession> session_;
   bool abandoned_ = false;
+  std::function<bool()> cancelled_;
+  int headerSilenceLimitMs_ = HttpRequest::kHeaderSilenceLimitMs;
+  FetchDetails details_;
 };

@@ -66,6 +66,16 @@ void RetrievalDriver::AppendResult(const StringList& lines) {
 }
 
 void RetrievalDriver::RunRetrieval(std::string_view address) {
+  end_ = ReadEnd::kNotRead;
+  writeFailureShown_ = false;
+  folderReady_ = false;
+  // Cancel gives up the page in flight too, for this read only: the flag stays set after it.
+  fetcher_.SetCancelCheck([this] { return state_.CancelRequested != 0; });
+  struct CancelCheckReset {
+    PageFetcher& fetcher;
+    ~CancelCheckReset() { fetcher.SetCancelCheck({}); }
+  } cancelCheckReset{fetcher_};
+
   ProcessMessages();
   state_.IssueQueue.clear();
   state_.ResultText.clear();
@@ -89,13 +99,15 @@ void RetrievalDriver::RunRetrieval(std::string_view address) {
 
   if (state_.ServiceKind == "a") {
     ReadBackNumbers();
-    if (!resultLines_.empty()) {
+    // A read cancelled before its folder was fixed has nowhere of its own for the page.
+    if (!resultLines_.empty() && folderReady_) {
       resultLines_.insert(resultLines_.begin(), std::string(kPlainHead));
       surface_.InsertResultLineAtStart(std::string(kPlainHead));
       AppendResult({std::string(kPlainTail)});
       const std::filesystem::path page = state_.MagazineFolder / "work.htm";
       if (WriteFileAtomically(page, JoinLines(resultLines_))) {
-        ShowWriteFailure(page);
+        // The folder that refused an issue refuses the page too: one report is enough.
+        if (!writeFailureShown_) ShowWriteFailure(page);
       } else {
         ProcessMessages();
         WaitWithMessages(100);
@@ -134,7 +146,8 @@ bool RetrievalDriver::IsKnown(const std::string& entry, const std::string& known
   return knownKeys.find(entry.substr(0, 16)) != std::string::npos;
 }
 
-void RetrievalDriver::ReadLinksOfPage(const std::string& knownKeys) {
+StringList RetrievalDriver::ReadLinksOfPage() {
+  StringList entries;
   while (const std::size_t at = sjis::Find(state_.PageText, kLinkMarker)) {
     std::string link = sjis::Cut(state_.PageText, static_cast<long long>(at) + 22, 500);
     state_.PageText.erase(at - 1, kLinkMarker.size());
@@ -146,9 +159,15 @@ void RetrievalDriver::ReadLinksOfPage(const std::string& knownKeys) {
     } else if (sjis::Contains(link, "return false;") && sjis::Contains(link, ".html")) {
       entry = ParseIssueLink(link);
     }
-    if (IsKnown(entry, knownKeys)) entry.clear();
-    if (!entry.empty()) state_.IssueQueue.push_back(entry);
+    if (!entry.empty()) entries.push_back(std::move(entry));
   }
+  return entries;
+}
+
+void RetrievalDriver::ErrorEnd() {
+  fetcher_.FetchPage("", -1);
+  surface_.ShowStatus(ReadStatus(Sj("エラーが発生しました")));
+  end_ = ReadEnd::kFailed;
 }
 
 void RetrievalDriver::CancelEnd() {
@@ -157,54 +176,86 @@ void RetrievalDriver::CancelEnd() {
   AppendResult({cancelled});
   surface_.ScrollResultToEnd();
   fetcher_.FetchPage("", -1);
+  end_ = ReadEnd::kCancelled;
 }
 
-bool RetrievalDriver::ReadIssue(const std::string& queueLine, int& storedCount, std::string& lastBaseName) {
+bool RetrievalDriver::MayReplace(const std::filesystem::path& file, const std::string& content) const {
+  const std::optional<std::string> stored = ReadWholeFile(file);
+  if (!stored || *stored == content) return true;
+  if (!fetcher_.LastFetch().convertedCleanly) return false;
+  // The header line names the address, which moves with the service; the text counts.
+  const auto textSize = [](const std::string& issue) {
+    const std::size_t lineEnd = issue.find("\r\n");
+    return lineEnd == std::string::npos ? 0 : issue.size() - lineEnd - 2;
+  };
+  return textSize(content) >= textSize(*stored);
+}
+
+RetrievalDriver::IssueResult RetrievalDriver::ReadIssue(const std::string& queueLine,
+                                                        std::string& lastBaseName) {
   const std::size_t comma = queueLine.find(',');
   const std::string key = comma == std::string::npos ? std::string() : queueLine.substr(0, comma);
   const std::string tail = comma == std::string::npos ? std::string() : queueLine.substr(comma + 1);
-  if (key.empty() || tail.empty()) return true;
-  // A key that makes no plain file name (a "\" or a control byte in a numbered key)
-  // cannot be stored; it is passed over like an issue that did not arrive.
+  if (key.empty() || tail.empty()) return IssueResult::kSkipped;
+  // A key that makes no plain file name (a "\" or a control byte in a numbered key), or a
+  // hidden one that the archive would never list, cannot be stored; it is passed over
+  // like an issue that did not arrive.
   const std::string fileName = IssueFileName(key, 0);
-  if (!IsPlainName(fileName)) return true;
+  if (!IsPlainName(fileName) || fileName.front() == '.') return IssueResult::kSkipped;
+  if (!FitsNameLimit(state_.MagazineFolder, fileName)) {
+    AppendResult({ReadStatus(Sj("ファイル名が長すぎるため保存できません(") + key + ")")});
+    return IssueResult::kSkipped;
+  }
 
   const std::string address = state_.ServiceLogBase + "/" + state_.MagazineId + "/" + tail;
   surface_.ShowStatus(ReadStatus(Sj("メルマガ読取り中(") + key + ")"));
   ProcessMessages();
-  if (fetcher_.FetchPage(address, 0) <= 0) return true;
+  if (fetcher_.FetchPage(address, 0) <= 0) return IssueResult::kSkipped;
+  // An error page, a page cut by the read limit or one without issue text is no issue:
+  // storing it would replace a good copy, and a later read would never fetch it again.
+  const FetchDetails& fetched = fetcher_.LastFetch();
+  if (fetched.status != 200 || fetched.cutByReadLimit) return IssueResult::kSkipped;
+  const std::string body = ExtractIssueBody(state_.PageTextLower);
+  if (body.empty()) return IssueResult::kSkipped;
 
   StringList issueLines{key + " " + address};
-  for (std::string& line : TextAsAddedLines(ExtractIssueBody(state_.PageTextLower)))
-    issueLines.push_back(std::move(line));
-  AppendResult(issueLines);
+  for (std::string& line : TextAsAddedLines(body)) issueLines.push_back(std::move(line));
+  const std::string content = JoinLines(issueLines);
   const std::filesystem::path file = JoinSjis(state_.MagazineFolder, fileName);
-  if (WriteFileAtomically(file, JoinLines(issueLines), Durability::kFileOnly)) {
+  if (!MayReplace(file, content)) return IssueResult::kSkipped;
+  if (WriteFileAtomically(file, content, Durability::kFileOnly)) {
     ShowWriteFailure(file);
-    return false;
+    writeFailureShown_ = true;
+    return IssueResult::kWriteFailed;
   }
+  AppendResult(issueLines);
   lastBaseName = IssueFileName(key, 2);
   if (surface_.RangeKey().empty()) surface_.SetRangeKey(lastBaseName);
   state_.ResultText.insert(state_.ResultText.end(), issueLines.begin(), issueLines.end());
-  ++storedCount;
-  return true;
+  return IssueResult::kStored;
 }
 
 void RetrievalDriver::ReadBackNumbers() {
   surface_.ShowStatus(ReadStatus(Sj("記事一覧取得中")));
   ProcessMessages();
+  // Cancel pressed while the top page was on its way.
+  if (state_.CancelRequested != 0) return CancelEnd();
   // An ID that is no plain folder name would put the files outside the archive.
   if (state_.PageText.empty() || !IsPlainName(state_.MagazineId)) {
     surface_.ShowStatus(ReadStatus(Sj("不明なエラーが発生しました")));
+    end_ = ReadEnd::kFailed;
     return;
   }
   state_.MagazineFolder = JoinSjis(state_.ArchiveRoot / "magumagu", state_.MagazineId);
   if (!CreateFolders(state_.MagazineFolder)) {
-    fetcher_.FetchPage("", -1);
     ShowWriteFailure(state_.MagazineFolder);
-    surface_.ShowStatus(ReadStatus(Sj("エラーが発生しました")));
-    return;
+    writeFailureShown_ = true;
+    return ErrorEnd();
   }
+  folderReady_ = true;
+  // What a killed read left half-written.
+  RemoveStaleTemporaryFiles(state_.MagazineFolder);
+  RemoveStaleTemporaryFiles(state_.ArchiveRoot);
 
   const int pageCount = ListingPageCount(state_);
   const std::string issueList = surface_.IssueListText();
@@ -221,10 +272,18 @@ void RetrievalDriver::ReadBackNumbers() {
   surface_.SetResultLines(resultLines_);
   state_.ResultText.clear();
   surface_.SetRangeKey("");
+  StringList previousEntries;
   for (int page = 1; page <= pageCount;) {
     if (result < 0) break;
     if (state_.CancelRequested != 0) return CancelEnd();
-    ReadLinksOfPage(knownKeys);
+    StringList entries = ReadLinksOfPage();
+    // Past the last page a server may answer with no issues, or with the last page
+    // again: either ends the walk, whatever page count the first page announced.
+    if (page > 1 && (entries.empty() || entries == previousEntries)) break;
+    for (const std::string& entry : entries) {
+      if (!IsKnown(entry, knownKeys)) state_.IssueQueue.push_back(entry);
+    }
+    previousEntries = std::move(entries);
     ++page;
     if (page <= pageCount) {
       surface_.ShowStatus("*** " + std::to_string(page) + "/" + std::to_string(pageCount) +
@@ -233,13 +292,13 @@ void RetrievalDriver::ReadBackNumbers() {
       ProcessMessages();
       result = fetcher_.FetchPage(
           state_.ServiceLogBase + "/" + state_.MagazineId + "/?page=" + std::to_string(page), 0);
+      if (state_.CancelRequested != 0) return CancelEnd();
+      // A listing page that does not come is a failed read: passing over it would leave
+      // its issues out while the read reports success.
+      if (result > 0 && fetcher_.LastFetch().status != 200) result = -2;
     }
   }
-  if (result < 0) {
-    fetcher_.FetchPage("", -1);
-    surface_.ShowStatus(ReadStatus(Sj("エラーが発生しました")));
-    return;
-  }
+  if (result < 0) return ErrorEnd();
   surface_.ShowStatus("");
   if (surface_.OrderChoice() == 1) SortIgnoringCase(state_.IssueQueue);
 
@@ -248,22 +307,34 @@ void RetrievalDriver::ReadBackNumbers() {
   surface_.ShowTaskTitle("Yomitoru");
   ProcessMessages();
   int storedCount = 0;
+  bool skipped = false;
   std::string lastBaseName;
   for (const std::string& queueLine : state_.IssueQueue) {
     if (state_.CancelRequested != 0) return CancelEnd();
-    if (!ReadIssue(queueLine, storedCount, lastBaseName)) {
-      fetcher_.FetchPage("", -1);
-      surface_.ShowStatus(ReadStatus(Sj("エラーが発生しました")));
-      return;
+    switch (ReadIssue(queueLine, lastBaseName)) {
+      case IssueResult::kStored:
+        ++storedCount;
+        break;
+      case IssueResult::kSkipped:
+        skipped = true;
+        break;
+      case IssueResult::kWriteFailed:
+        return ErrorEnd();
     }
   }
+  // An issue given up because of the cancel is no skip: the cancel end follows.
+  if (state_.CancelRequested != 0) return CancelEnd();
   fetcher_.FetchPage("", -1);
   SyncFolder(state_.MagazineFolder);  // the names of the issues stored, once for all
   const std::string rangeKey = surface_.RangeKey();
   if (rangeKey != lastBaseName) surface_.SetRangeKey(rangeKey + "_" + lastBaseName);
   surface_.ShowStatus("*** " + std::to_string(storedCount) + Sj("件取得しました ***"));
 
-  if (!UpdateMagazineLog(state_, issueList + "x", false).empty()) return;
+  if (!UpdateMagazineLog(state_, issueList + "x", false).empty()) {
+    end_ = ReadEnd::kFailed;
+    return;
+  }
   surface_.SetIssueListText(JoinLines(state_.StoredIssueList));
   surface_.OrderIssueList();
+  end_ = skipped ? ReadEnd::kIncomplete : ReadEnd::kComplete;
 }

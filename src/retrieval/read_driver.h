@@ -10,6 +10,16 @@
 #include "retrieval/read_surface.h"
 #include "retrieval/service_table.h"
 
+// How the last read ended, for a caller that reports it (a scripted read's exit status).
+enum class ReadEnd {
+  kNone,        // no read has run
+  kComplete,    // every queued issue is stored
+  kIncomplete,  // the read ran to its end, but some queued issue was not stored
+  kCancelled,
+  kFailed,   // an error end: the top page, a listing page, a write or the log
+  kNotRead,  // the address names no newsletter that can be read
+};
+
 class RetrievalDriver {
  public:
   RetrievalDriver(SharedState& state, PageFetcher& fetcher, const ServiceTable& services,
@@ -24,11 +34,20 @@ class RetrievalDriver {
   // The page count that listing page 1 announces; 1 when it cannot be read.
   static int ListingPageCount(const SharedState& state);
 
+  ReadEnd LastEnd() const { return end_; }
+
  private:
-  void ReadLinksOfPage(const std::string& knownKeys);
+  enum class IssueResult { kStored, kSkipped, kWriteFailed };
+
+  // The queue entries of every issue link of PageText, whether stored already or not.
+  StringList ReadLinksOfPage();
   bool IsKnown(const std::string& entry, const std::string& knownKeys) const;
-  // Fetches and stores one queued issue; false when the read has to stop.
-  bool ReadIssue(const std::string& queueLine, int& storedCount, std::string& lastBaseName);
+  // Fetches and stores one queued issue.
+  IssueResult ReadIssue(const std::string& queueLine, std::string& lastBaseName);
+  // False when `content` must not replace what `file` holds: the page lost characters in
+  // its conversion, or would leave a shorter issue text than the one stored.
+  bool MayReplace(const std::filesystem::path& file, const std::string& content) const;
+  void ErrorEnd();
   void CancelEnd();
   void AppendResult(const StringList& lines);
 
@@ -37,4 +56,7 @@ class RetrievalDriver {
   const ServiceTable& services_;
   ReadSurface& surface_;
   StringList resultLines_;  // what Memo1 holds, kept here so it is never read back from the widget
+  ReadEnd end_ = ReadEnd::kNone;
+  bool writeFailureShown_ = false;  // one message box per read
+  bool folderReady_ = false;        // the newsletter's folder exists for this read
 };

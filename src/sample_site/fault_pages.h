@@ -11,8 +11,8 @@
 namespace sample_site {
 
 std::string IndexPage(const std::vector<SampleNewsletter>& newsletters);  // Shift-JIS
-std::string NotFoundPage();                                             // Shift-JIS
-std::string ServerErrorPage();                                          // Shift-JIS
+std::string NotFoundPage();                                               // Shift-JIS
+std::string ServerErrorPage();                                            // Shift-JIS
 
 // A Shift-JIS page of exactly `total` bytes (at least its frame, about 700 bytes) with
 // a title and the newsletter markers near the top: `length` bytes of it from `offset`.

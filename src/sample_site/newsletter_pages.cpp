@@ -99,8 +99,8 @@ std::string ListingAddress(const Newsletter& newsletter, int page) {
   return "/m/log/" + newsletter.description.id + "/?page=" + std::to_string(page);
 }
 
-std::string PageLinkCell(const Newsletter& newsletter, int page, const std::string& content) {
-  const std::string address = ListingAddress(newsletter, page);
+std::string PageLinkCell(const Newsletter& newsletter, const std::string& page, const std::string& content) {
+  const std::string address = "/m/log/" + newsletter.description.id + "/?page=" + page;
   return "<td><a href=\"" + address + "\" onclick=\"dynamicLink('" + address + "'); return false;\">" +
          content + "</a></td>";
 }
@@ -108,10 +108,12 @@ std::string PageLinkCell(const Newsletter& newsletter, int page, const std::stri
 // The first cell points at the last page: the reader takes the page count from it.
 std::string PaginationTable(const Newsletter& newsletter, const std::string& lineEnd) {
   std::string table = "<table><tr>";
-  table += PageLinkCell(newsletter, newsletter.pageCount, "<img src=\"/img/last.gif\" alt=\"一番後へ\">");
-  table += PageLinkCell(newsletter, 1, "<img src=\"/img/first.gif\" alt=\"一番前へ\">");
+  const std::string& announced = newsletter.description.announcedPageCount;
+  table += PageLinkCell(newsletter, announced.empty() ? std::to_string(newsletter.pageCount) : announced,
+                        "<img src=\"/img/last.gif\" alt=\"一番後へ\">");
+  table += PageLinkCell(newsletter, "1", "<img src=\"/img/first.gif\" alt=\"一番前へ\">");
   for (int page = 1; page <= newsletter.pageCount; ++page) {
-    table += PageLinkCell(newsletter, page, std::to_string(page));
+    table += PageLinkCell(newsletter, std::to_string(page), std::to_string(page));
   }
   return table + "</tr></table>" + lineEnd;
 }
@@ -219,6 +221,8 @@ Newsletter BuildNewsletter(const SampleNewsletter& description) {
     std::snprintf(tail, sizeof tail, "%010lld.html", unixTime);
     issue.pathTail = tail;
     issue.title = IssueTitle(newsletter.seed, index, description.theme);
+    const auto linkKey = description.linkKeys.find(index);
+    if (linkKey != description.linkKeys.end()) issue.keyUtf8 = linkKey->second;
     newsletter.issueByTail.emplace(issue.pathTail, index);
     newsletter.issues.push_back(std::move(issue));
   }
@@ -261,8 +265,10 @@ std::string ListingPageUtf8(const Newsletter& newsletter, int page) {
   html += DataBlock(newsletter, lineEnd);
   html += PaginationTable(newsletter, lineEnd);
   html += "<ul>" + lineEnd;
-  const int first = (page - 1) * description.issuesPerPage;
-  const int last = std::min(description.issueCount, first + description.issuesPerPage);
+  const int first = (std::min(page, newsletter.pageCount) - 1) * description.issuesPerPage;
+  const int last = page > newsletter.pageCount && description.pastLastPage == PastLastPage::Empty
+                       ? first
+                       : std::min(description.issueCount, first + description.issuesPerPage);
   for (int index = first; index < last; ++index) html += IssueLink(newsletter, index, page) + lineEnd;
   html += "</ul>" + lineEnd + "</body>" + lineEnd + "</html>" + lineEnd;
   return html;

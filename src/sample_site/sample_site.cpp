@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 
 #include "platform/cp932.h"
@@ -59,7 +61,8 @@ long ParseCount(const std::string& text) {
 // httplib 0.11 keeps an idle keep-alive connection in its worker until the client
 // speaks or the keep-alive time-out passes, and its stop() waits for every worker.
 // Shutting down the connections accepted on our port wakes those workers at once.
-void ShutDownAcceptedConnections(int port) {
+// With `peerPort`, only the connection from that client port goes: the server drops it.
+void ShutDownAcceptedConnections(int port, int peerPort = -1) {
   std::error_code error;
   for (std::filesystem::directory_iterator it("/proc/self/fd", error), end; !error && it != end;
        it.increment(error)) {
@@ -76,8 +79,42 @@ void ShutDownAcceptedConnections(int port) {
     sockaddr_in peer{};
     length = sizeof peer;
     if (getpeername(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&peer), &length) != 0) continue;
+    if (peerPort >= 0 && ntohs(peer.sin_port) != peerPort) continue;
     shutdown(static_cast<int>(fd), SHUT_RDWR);
   }
+}
+
+// A page that stays in the making: `head` at once, then `piece` every 100 ms until the
+// limit passes or the service stops.
+template <typename Piece>
+void SetTricklingPage(httplib::Response& response, std::string head, Piece piece,
+                      const std::function<bool(int)>& waitUnlessStopping) {
+  const auto start = std::chrono::steady_clock::now();
+  response.status = 200;
+  response.set_chunked_content_provider(
+      "text/html", [head = std::move(head), piece, start, waitUnlessStopping](std::size_t offset,
+                                                                              httplib::DataSink& sink) {
+        if (offset == 0) return sink.write(head.data(), head.size());
+        if (std::chrono::steady_clock::now() - start >= kSlowLimit) {
+          sink.done();
+          return true;
+        }
+        if (!waitUnlessStopping(kSlowPieceMilliseconds) || !sink.is_writable()) return false;
+        const std::string next = piece(offset, kSlowPieceBytes);
+        return sink.write(next.data(), next.size());
+      });
+}
+
+// The page with the text between its markers repeated until the page has `size` bytes.
+std::string GrownPage(const std::string& page, std::size_t size) {
+  static const std::string open = "<pre><tt>";
+  const std::size_t begin = page.find(open);
+  const std::size_t end = page.find("\n</tt></pre>");
+  if (begin == std::string::npos || end == std::string::npos || end < begin) return page;
+  const std::string text = page.substr(begin + open.size(), end - begin - open.size()) + "\n";
+  std::string grown = page.substr(0, end);
+  while (grown.size() + (page.size() - end) < size && !text.empty()) grown += text;
+  return grown + page.substr(end);
 }
 
 }  // namespace
@@ -157,7 +194,7 @@ int ListingPageCount(const SampleNewsletter& description) {
 
 SampleSite::SampleSite(std::vector<SampleNewsletter> newsletters) : descriptions_(std::move(newsletters)) {
   for (const SampleNewsletter& description : descriptions_)
-    newsletters_.push_back(std::make_unique<Newsletter>(BuildNewsletter(description)));
+    newsletters_.push_back(std::make_shared<const Newsletter>(BuildNewsletter(description)));
 }
 
 SampleSite::~SampleSite() { Stop(); }
@@ -244,7 +281,7 @@ const std::vector<SampleNewsletter>& SampleSite::Newsletters() const { return de
 
 std::vector<IssueInfo> SampleSite::Issues(const std::string& id) const {
   std::vector<IssueInfo> issues;
-  const Newsletter* newsletter = Find(id);
+  const std::shared_ptr<const Newsletter> newsletter = Find(id);
   if (newsletter == nullptr) return issues;
   issues.reserve(newsletter->issues.size());
   for (std::size_t index = 0; index < newsletter->issues.size(); ++index) {
@@ -275,9 +312,34 @@ void SampleSite::ClearExtraPages() {
   extraPages_.clear();
 }
 
-const Newsletter* SampleSite::Find(const std::string& id) const {
+void SampleSite::SetNewsletter(const SampleNewsletter& description) {
+  auto built = std::make_shared<const Newsletter>(BuildNewsletter(description));
+  std::lock_guard lock(mutex_);
+  for (std::size_t i = 0; i < descriptions_.size(); ++i) {
+    if (descriptions_[i].id == description.id) {
+      descriptions_[i] = description;
+      newsletters_[i] = std::move(built);
+      return;
+    }
+  }
+  descriptions_.push_back(description);
+  newsletters_.push_back(std::move(built));
+}
+
+void SampleSite::SetFault(const std::string& target, PageFault fault) {
+  std::lock_guard lock(mutex_);
+  faults_[target] = fault;
+}
+
+void SampleSite::ClearFaults() {
+  std::lock_guard lock(mutex_);
+  faults_.clear();
+}
+
+std::shared_ptr<const Newsletter> SampleSite::Find(const std::string& id) const {
+  std::lock_guard lock(mutex_);
   for (const auto& newsletter : newsletters_) {
-    if (newsletter->description.id == id) return newsletter.get();
+    if (newsletter->description.id == id) return newsletter;
   }
   return nullptr;
 }
@@ -288,6 +350,81 @@ bool SampleSite::WaitUnlessStopping(int milliseconds) {
 }
 
 void SampleSite::Handle(const httplib::Request& request, httplib::Response& response) {
+  std::optional<PageFault> fault;
+  {
+    std::lock_guard lock(mutex_);
+    auto found = faults_.find(request.target);
+    if (found == faults_.end()) found = faults_.find(request.path);
+    if (found != faults_.end()) fault = found->second;
+  }
+  if (fault) {
+    ServePageFault(*fault, request, response);
+  } else {
+    ServePage(request, response);
+  }
+}
+
+void SampleSite::ServePageFault(const PageFault& fault, const httplib::Request& request,
+                                httplib::Response& response) {
+  switch (fault.kind) {
+    case Fault::kStatus:
+      SetPage(response, fault.status, fault.status == 404 ? NotFoundPage() : ServerErrorPage());
+      return;
+    case Fault::kResetBeforeHeaders:
+      ShutDownAcceptedConnections(port_, request.remote_port);
+      SetPage(response, 200, std::string());
+      return;
+    case Fault::kNoAnswer:
+      WaitUnlessStopping(static_cast<int>(std::chrono::milliseconds(kSlowLimit).count()));
+      ShutDownAcceptedConnections(port_, request.remote_port);
+      return;
+    case Fault::kRedirectLoop:
+      response.set_redirect(request.target, 302);
+      return;
+    default:
+      break;
+  }
+  httplib::Response normal;
+  ServePage(request, normal);
+  std::string page = std::move(normal.body);
+  const std::size_t half = page.size() / 2;
+  switch (fault.kind) {
+    case Fault::kResetMidBody: {
+      auto shared = std::make_shared<const std::string>(std::move(page));
+      response.status = 200;
+      response.set_chunked_content_provider("text/html",
+                                            [shared, half](std::size_t offset, httplib::DataSink& sink) {
+                                              if (offset >= half) return false;
+                                              return sink.write(shared->data() + offset, half - offset);
+                                            });
+      return;
+    }
+    case Fault::kShortBody:
+      SetCutPage(response, std::move(page), half);
+      return;
+    case Fault::kTrickle: {
+      // The rest of the page, again and again.
+      const std::string rest = page.substr(half).empty() ? std::string(" ") : page.substr(half);
+      SetTricklingPage(
+          response, page.substr(0, half),
+          [rest](std::size_t offset, std::size_t length) {
+            std::string piece;
+            while (piece.size() < length) piece += rest[(offset + piece.size()) % rest.size()];
+            return piece;
+          },
+          [this](int milliseconds) { return WaitUnlessStopping(milliseconds); });
+      return;
+    }
+    case Fault::kLarge:
+      SetPage(response, 200, GrownPage(page, fault.size));
+      return;
+    default:
+      SetPage(response, normal.status, page);
+      return;
+  }
+}
+
+void SampleSite::ServePage(const httplib::Request& request, httplib::Response& response) {
   const std::string& path = request.path;
   {
     std::lock_guard lock(mutex_);
@@ -310,7 +447,7 @@ void SampleSite::Handle(const httplib::Request& request, httplib::Response& resp
   if (path.compare(0, kLog.size(), kLog) == 0) {
     const std::string rest = path.substr(kLog.size());
     const std::size_t slash = rest.find('/');
-    const Newsletter* newsletter = Find(rest.substr(0, slash));
+    const std::shared_ptr<const Newsletter> newsletter = Find(rest.substr(0, slash));
     if (newsletter != nullptr) {
       ServeNewsletter(*newsletter, slash == std::string::npos ? std::string() : rest.substr(slash), request,
                       response);
@@ -325,7 +462,8 @@ void SampleSite::ServeNewsletter(const Newsletter& newsletter, const std::string
   const SampleNewsletter& description = newsletter.description;
   if (rest.empty() || rest == "/") {
     const long page = request.has_param("page") ? ParseCount(request.get_param_value("page")) : 1;
-    if (page < 1 || page > newsletter.pageCount) {
+    const bool pastLast = page > newsletter.pageCount && description.pastLastPage != PastLastPage::NotFound;
+    if (page < 1 || (page > newsletter.pageCount && !pastLast)) {
       SetPage(response, 404, NotFoundPage());
       return;
     }
@@ -357,22 +495,8 @@ void SampleSite::ServeFault(const std::string& name, const httplib::Request& req
         descriptions_.empty() ? DefaultNewsletters().front().id : descriptions_.front().id;
     response.set_redirect(NewsletterAddress(target), 302);
   } else if (name == "slow") {
-    const auto start = std::chrono::steady_clock::now();
-    response.status = 200;
-    response.set_chunked_content_provider(
-        "text/html", [this, start](std::size_t offset, httplib::DataSink& sink) {
-          if (offset == 0) {
-            const std::string head = SlowPageHead();
-            return sink.write(head.data(), head.size());
-          }
-          if (std::chrono::steady_clock::now() - start >= kSlowLimit) {
-            sink.done();
-            return true;
-          }
-          if (!WaitUnlessStopping(kSlowPieceMilliseconds) || !sink.is_writable()) return false;
-          const std::string piece = SlowPiece(offset, kSlowPieceBytes);
-          return sink.write(piece.data(), piece.size());
-        });
+    SetTricklingPage(response, SlowPageHead(), &SlowPiece,
+                     [this](int milliseconds) { return WaitUnlessStopping(milliseconds); });
   } else if (name == "reset") {
     SetCutPage(response, LargePageSlice(kResetContentLength, 0, kResetContentLength), kResetSentBytes);
   } else if (name == "large") {

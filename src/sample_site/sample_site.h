@@ -27,6 +27,9 @@ enum class PageEncoding { ShiftJis, EucJp, Utf8 };
 enum class IssueNaming { Dated, Numbered };
 // Issue texts in "<pre><tt>", or blog entries in "<div class="backnumber-entry">".
 enum class BodyStyle { Preformatted, BlogEntry };
+// What a listing page past the last one answers: 404, a listing without issues, or the
+// last page again.
+enum class PastLastPage { NotFound, Empty, LastAgain };
 
 struct SampleNewsletter {
   std::string id;     // 10 digits, e.g. "0000100001"
@@ -42,6 +45,9 @@ struct SampleNewsletter {
   std::string circulation = "12,345";  // UTF-8, shown before "部"
   int failingListingPage = 0;          // this listing page (1..N) resets the connection mid-body
   std::set<int> missingIssues;         // 0-based issue indexes (0 = newest) whose issue page answers 404
+  std::string announcedPageCount;      // page count the first page announces; empty: the real one
+  PastLastPage pastLastPage = PastLastPage::NotFound;
+  std::map<int, std::string> linkKeys;  // 0-based issue index -> the key its link shows (UTF-8)
 
   bool upperCaseMarkers = false;  // newsletter-data markers written as <B>...</B></FONT>
   bool crlfLineEnds = false;      // pages and issue texts use CR LF instead of LF
@@ -74,6 +80,23 @@ int ListingPageCount(const SampleNewsletter& description);
 
 struct Newsletter;  // a description with its generated issue list
 
+// What a server can do wrong with one page, for tests of a reader that meets it.
+enum class Fault {
+  kStatus,              // answers `status` with an error page
+  kResetBeforeHeaders,  // closes the connection before the status line
+  kResetMidBody,        // the page's chunked body breaks off halfway
+  kShortBody,           // Content-Length promises the page; half of it arrives, then the end
+  kTrickle,             // the page's first half at once, then 20 bytes every 100 ms, without end
+  kNoAnswer,            // takes the request and never answers
+  kRedirectLoop,        // redirects to itself
+  kLarge,               // the page with its text grown to `size` bytes
+};
+struct PageFault {
+  Fault kind = Fault::kStatus;
+  int status = 500;
+  std::size_t size = 0;
+};
+
 class SampleSite {
  public:
   explicit SampleSite(std::vector<SampleNewsletter> newsletters = DefaultNewsletters());
@@ -99,17 +122,30 @@ class SampleSite {
   void SetExtraPage(const std::string& path, std::string bytes);
   void ClearExtraPages();
 
+  // Serves `description` from now on, in place of the newsletter with its ID (or beside
+  // the others when the ID is new). The same ID gives the same issues.
+  void SetNewsletter(const SampleNewsletter& description);
+
+  // Makes `target` ("/path" or "/path?query", matched in that order: the whole target
+  // first, then the path alone) show `fault` instead of its page.
+  void SetFault(const std::string& target, PageFault fault);
+  void ClearFaults();
+
  private:
   void Handle(const httplib::Request& request, httplib::Response& response);
+  void ServePage(const httplib::Request& request, httplib::Response& response);
+  void ServePageFault(const PageFault& fault, const httplib::Request& request, httplib::Response& response);
   void ServeFault(const std::string& path, const httplib::Request& request, httplib::Response& response);
   void ServeNewsletter(const Newsletter& newsletter, const std::string& rest, const httplib::Request& request,
                        httplib::Response& response);
-  const Newsletter* Find(const std::string& id) const;
+  // The newsletter as served now; it stays valid while a request uses it, even when a
+  // test replaces it meanwhile.
+  std::shared_ptr<const Newsletter> Find(const std::string& id) const;
   // Waits up to `milliseconds`; false once the service is stopping.
   bool WaitUnlessStopping(int milliseconds);
 
   std::vector<SampleNewsletter> descriptions_;
-  std::vector<std::unique_ptr<Newsletter>> newsletters_;
+  std::vector<std::shared_ptr<const Newsletter>> newsletters_;  // guarded by mutex_
 
   std::unique_ptr<httplib::Server> server_;
   std::thread listener_;
@@ -120,6 +156,7 @@ class SampleSite {
   bool stopping_ = false;
   std::vector<std::string> requests_;
   std::map<std::string, std::string> extraPages_;
+  std::map<std::string, PageFault> faults_;
 };
 
 }  // namespace sample_site

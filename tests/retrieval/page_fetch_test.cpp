@@ -122,6 +122,75 @@ TEST_F(PageFetchTest, TheReadLimitCutsABodyThatNeverEnds) {
   EXPECT_EQ(slowFetcher.FetchPage(site().Root() + "/fault/slow", 1), 1);
   EXPECT_FALSE(state.PageText.empty());
   EXPECT_LT(state.PageText.size(), 2'000u);
+  EXPECT_TRUE(slowFetcher.LastFetch().cutByReadLimit);
+  EXPECT_EQ(slowFetcher.FetchPage(site().NewsletterAddress("0000100001"), 0), 1);
+  EXPECT_FALSE(slowFetcher.LastFetch().cutByReadLimit);
+}
+
+TEST_F(PageFetchTest, TheLastFetchTellsItsStatusAndWhetherItsBytesFitTheirEncoding) {
+  const std::string text = "日本語の本文です。";
+  const auto page = [](const std::string& charset, const std::string& body) {
+    return "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + charset +
+           "\"></head><body><pre><tt>" + body + "\n</tt></pre></body></html>";
+  };
+  site().SetExtraPage("/t/sjis", page("Shift_JIS", Sj(text)));
+  site().SetExtraPage("/t/sjis-labelled-utf8", page("UTF-8", Sj(text)));
+  site().SetExtraPage("/t/sjis-labelled-euc", page("EUC-JP", Sj(text)));
+  site().SetExtraPage("/t/euc-labelled-sjis", page("Shift_JIS", "\xC6\xFC\xCB\xDC\xB8\xEC"));
+  site().SetExtraPage("/t/utf8-labelled-sjis", page("Shift_JIS", text));
+  site().SetExtraPage("/t/utf8-stray-byte", page("UTF-8", text + "\xA0"));
+  const struct {
+    std::string path;
+    long status;
+    bool clean;
+  } rows[] = {
+      {"/t/sjis", 200, true},
+      {"/m/log/0000100002", 200, true},  // EUC-JP
+      {"/m/log/0000100003", 200, true},  // UTF-8
+      {"/fault/404", 404, true},
+      {"/t/sjis-labelled-utf8", 200, false},
+      {"/t/sjis-labelled-euc", 200, false},
+      {"/t/euc-labelled-sjis", 200, false},
+      {"/t/utf8-labelled-sjis", 200, false},
+      {"/t/utf8-stray-byte", 200, false},
+  };
+  ASSERT_EQ(fetcher.FetchPage(site().Root(), 1), 1);
+  for (const auto& row : rows) {
+    EXPECT_EQ(fetcher.FetchPage(site().Root() + row.path, 0), 1) << row.path;
+    EXPECT_EQ(fetcher.LastFetch().status, row.status) << row.path;
+    EXPECT_EQ(fetcher.LastFetch().convertedCleanly, row.clean) << row.path;
+  }
+  site().ClearExtraPages();
+}
+
+TEST_F(PageFetchTest, AServerThatNeverAnswersOrACancelEndsTheFetchPromptly) {
+  using sample_site::Fault;
+  site().SetFault("/t/silent", {Fault::kNoAnswer});
+  site().SetFault("/t/trickle", {Fault::kTrickle});
+  site().SetFault("/t/loop", {Fault::kRedirectLoop});
+  site().SetFault("/t/reset", {Fault::kResetBeforeHeaders});
+  const struct {
+    const char* path;
+    bool cancel;  // the cancel comes 200 ms into the fetch; otherwise the silence limit ends it
+  } rows[] = {{"/t/silent", false},
+              {"/t/silent", true},
+              {"/t/trickle", true},
+              {"/t/loop", false},
+              {"/t/reset", false}};
+  for (const auto& row : rows) {
+    const auto start = std::chrono::steady_clock::now();
+    fetcher.SetHeaderSilenceLimit(row.cancel ? HttpRequest::kHeaderSilenceLimitMs : 300);
+    fetcher.SetCancelCheck([&] {
+      return row.cancel && std::chrono::steady_clock::now() - start > std::chrono::milliseconds(200);
+    });
+    EXPECT_EQ(fetcher.FetchPage(site().Root() + row.path, 1), -2) << row.path;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << row.path;
+    EXPECT_EQ(state.PageText, "") << row.path;
+  }
+  fetcher.SetCancelCheck({});
+  site().ClearFaults();
+  // The session serves the next page as before.
+  EXPECT_EQ(fetcher.FetchPage(site().NewsletterAddress("0000100001"), 0), 1);
 }
 
 TEST_F(PageFetchTest, BodiesAreReadInChunksOfAtMost500BytesWithMessagesBetween) {
