@@ -25,3 +25,10 @@ if(YOMITORU_TESTS)
   yomitoru_window_tests(app yomitoru_app)
   yomitoru_window_tests(viewer yomitoru_app)
 endif()
+
+if(TARGET app_tests)
+  # The scripted-read tests start the program itself.
+  add_dependencies(app_tests yomitoru)
+  target_compile_definitions(app_tests PRIVATE YOMITORU_EXECUTABLE="$<TARGET_FILE:yomitoru>")
+  target_link_libraries(app_tests PRIVATE yomitoru_sample_site)
+endif()

@@ -179,16 +179,14 @@ void RetrievalDriver::CancelEnd() {
   end_ = ReadEnd::kCancelled;
 }
 
-bool RetrievalDriver::MayReplace(const std::filesystem::path& file, const std::string& content) const {
-  const std::optional<std::string> stored = ReadWholeFile(file);
-  if (!stored || *stored == content) return true;
+bool RetrievalDriver::MayReplace(const std::string& stored, const std::string& content) const {
   if (!fetcher_.LastFetch().convertedCleanly) return false;
   // The header line names the address, which moves with the service; the text counts.
   const auto textSize = [](const std::string& issue) {
     const std::size_t lineEnd = issue.find("\r\n");
     return lineEnd == std::string::npos ? 0 : issue.size() - lineEnd - 2;
   };
-  return textSize(content) >= textSize(*stored);
+  return textSize(content) >= textSize(stored);
 }
 
 RetrievalDriver::IssueResult RetrievalDriver::ReadIssue(const std::string& queueLine,
@@ -222,8 +220,10 @@ RetrievalDriver::IssueResult RetrievalDriver::ReadIssue(const std::string& queue
   for (std::string& line : TextAsAddedLines(body)) issueLines.push_back(std::move(line));
   const std::string content = JoinLines(issueLines);
   const std::filesystem::path file = JoinSjis(state_.MagazineFolder, fileName);
-  if (!MayReplace(file, content)) return IssueResult::kSkipped;
-  if (WriteFileAtomically(file, content, Durability::kFileOnly)) {
+  const std::optional<std::string> stored = ReadWholeFile(file);
+  if (stored && *stored != content && !MayReplace(*stored, content)) return IssueResult::kSkipped;
+  // A copy that is stored already stays as it is.
+  if ((!stored || *stored != content) && WriteFileAtomically(file, content, Durability::kFileOnly)) {
     ShowWriteFailure(file);
     writeFailureShown_ = true;
     return IssueResult::kWriteFailed;

@@ -44,9 +44,9 @@ class RetrievalDriver {
   bool IsKnown(const std::string& entry, const std::string& knownKeys) const;
   // Fetches and stores one queued issue.
   IssueResult ReadIssue(const std::string& queueLine, std::string& lastBaseName);
-  // False when `content` must not replace what `file` holds: the page lost characters in
-  // its conversion, or would leave a shorter issue text than the one stored.
-  bool MayReplace(const std::filesystem::path& file, const std::string& content) const;
+  // False when `content` must not replace the different issue `stored`: the page lost
+  // characters in its conversion, or would leave a shorter issue text.
+  bool MayReplace(const std::string& stored, const std::string& content) const;
   void ErrorEnd();
   void CancelEnd();
   void AppendResult(const StringList& lines);

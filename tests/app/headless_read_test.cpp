@@ -1,0 +1,217 @@
+// The program run as a script runs it: `yomitoru --read URL --quit` without a window,
+// its exit status and output, signals, and reads killed at random moments.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "archive/issue_naming.h"
+#include "platform/cp932.h"
+#include "platform/ini.h"
+#include "platform/text_lines.h"
+#include "sample_site/sample_site.h"
+#include "support/test_support.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using sample_site::SampleNewsletter;
+using sample_site::SampleSite;
+
+namespace {
+
+constexpr std::chrono::seconds kRunLimit{180};
+
+struct ProgramRun {
+  int exitStatus = -1;  // 128 + signal for a killed program
+  bool timedOut = false;
+  std::string out;
+  std::string err;
+};
+
+// Runs the program with `arguments` offscreen; `whileRunning` is called every 10 ms with the
+// process ID and the time since the start, and may signal the program.
+ProgramRun RunProgram(const std::vector<std::string>& arguments, const TempFolder& scratch,
+                      const std::function<void(pid_t, std::chrono::milliseconds)>& whileRunning = {}) {
+  std::vector<std::string> all = {YOMITORU_EXECUTABLE};
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& argument : all) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  const fs::path out = scratch.path() / "out.txt";
+  const fs::path err = scratch.path() / "err.txt";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ProgramRun run;
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return run;
+  const auto start = std::chrono::steady_clock::now();
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    if (elapsed > kRunLimit) {
+      run.timedOut = true;
+      kill(pid, SIGKILL);
+    } else if (whileRunning) {
+      whileRunning(pid, elapsed);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  run.out = ReadFileBytes(out);
+  run.err = ReadFileBytes(err);
+  return run;
+}
+
+class HeadlessReadTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::vector<SampleNewsletter> newsletters = sample_site::DefaultNewsletters();
+    SampleNewsletter gappy = newsletters.front();
+    gappy.id = "0000200002";
+    gappy.issueCount = 6;
+    gappy.missingIssues = {2};
+    newsletters.push_back(gappy);
+    site_ = new SampleSite(newsletters);
+    site_->Start();
+  }
+  static void TearDownTestSuite() {
+    delete site_;
+    site_ = nullptr;
+  }
+
+  std::vector<std::string> ReadArguments(const std::string& address, const fs::path& archive) const {
+    return {"--archive", archive.string(), "--service-root", site_->Root(),
+            "--read",    address,          "--all",          "--quit"};
+  }
+
+  static inline SampleSite* site_ = nullptr;
+  TempFolder scratch_;
+};
+
+TEST_F(HeadlessReadTest, ExitStatusSaysWhetherEveryQueuedIssueWasStored) {
+  WriteFileBytes(scratch_.path() / "plain-file", "not a folder");
+  const struct {
+    const char* name;
+    std::string address;
+    fs::path archive;
+    int exitStatus;
+    std::string out;  // the status line printed (UTF-8)
+    std::string err;  // a text standard error holds
+  } rows[] = {
+      {"complete", site_->NewsletterAddress("0000100002"), scratch_.path() / "a", 0,
+       "*** 12件取得しました ***", ""},
+      {"an issue page missing", site_->NewsletterAddress("0000200002"), scratch_.path() / "b", 1,
+       "*** 5件取得しました ***", ""},
+      {"archive is a file", site_->NewsletterAddress("0000100002"), scratch_.path() / "plain-file", 1,
+       "*** エラーが発生しました ***", "ファイルに書き込めません。"},
+      {"no newsletter", "http://example.invalid/m/log/0000100002", scratch_.path() / "c", 1, "",
+       "URLが間違っています。"},
+      {"the melma service", "http://www.melma.com/backnumber_12345", scratch_.path() / "d", 1, "", "メルマ"},
+  };
+  for (const auto& row : rows) {
+    const ProgramRun run = RunProgram(ReadArguments(row.address, row.archive), scratch_);
+    EXPECT_FALSE(run.timedOut) << row.name;
+    EXPECT_EQ(run.exitStatus, row.exitStatus) << row.name << "\n" << run.err;
+    EXPECT_EQ(run.out, row.out + "\n") << row.name;
+    EXPECT_NE(run.err.find(row.err), std::string::npos) << row.name << "\n" << run.err;
+  }
+  EXPECT_EQ(ReadFileBytes(scratch_.path() / "plain-file"), "not a folder");
+}
+
+TEST_F(HeadlessReadTest, SigtermAndSigintCancelTheRead) {
+  for (const int signalNumber : {SIGTERM, SIGINT}) {
+    const fs::path archive = scratch_.path() / ("signal-" + std::to_string(signalNumber));
+    const fs::path folder = archive / "magumagu" / "0000900000";
+    bool sent = false;
+    const ProgramRun run =
+        RunProgram(ReadArguments(site_->NewsletterAddress("0000900000"), archive), scratch_,
+                   [&](pid_t pid, std::chrono::milliseconds) {
+                     std::error_code error;
+                     if (!sent && fs::exists(folder / "log.ini", error) == false &&
+                         std::distance(fs::directory_iterator(folder, error), fs::directory_iterator()) > 5) {
+                       kill(pid, signalNumber);
+                       sent = true;
+                     }
+                   });
+    ASSERT_TRUE(sent) << signalNumber;
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitStatus, 1) << run.err;
+    EXPECT_EQ(run.out, "*** キャンセルしました ***\n");
+    EXPECT_FALSE(fs::exists(folder / "log.ini"));
+  }
+}
+
+// Every issue file of the folder holds exactly the issue it names; log files that exist read.
+void ExpectArchiveWhole(const fs::path& archive, const SampleSite& site, const std::string& id, int kill) {
+  std::map<std::string, std::string> expected;
+  for (const auto& issue : site.Issues(id)) {
+    expected[cp932::ToUtf8(IssueFileName(issue.key, 0))] =
+        issue.key + " " + site.NewsletterAddress(id) + "/" + issue.pathTail + "\r\n" +
+        NormalizeLineBreaks("<pre><tt>" + issue.bodyShiftJis) + "\r\n";
+  }
+  const fs::path folder = archive / "magumagu" / id;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.path().extension() != ".txt") continue;
+    ASSERT_EQ(expected.count(name), 1u) << "kill " << kill << ": " << name;
+    EXPECT_EQ(ReadFileBytes(entry.path()), expected[name]) << "kill " << kill << ": " << name;
+  }
+  if (fs::exists(folder / "log.ini")) {
+    EXPECT_EQ(ReadIniValue(folder / "log.ini", id, "Url"), site.NewsletterAddress(id)) << "kill " << kill;
+  }
+  if (fs::exists(archive / "log_all.ini")) {
+    const std::string line = ReadIniValue(archive / "log_all.ini", "magumagu", id);
+    EXPECT_EQ(std::count(line.begin(), line.end(), ','), 5) << "kill " << kill << ": " << line;
+  }
+}
+
+TEST_F(HeadlessReadTest, ReadsKilledAtRandomMomentsLeaveWholeFilesAndTheNextReadRepairs) {
+  const char* configured = std::getenv("YOMITORU_TORTURE_KILLS");
+  const int kills = configured != nullptr ? std::atoi(configured) : 10;
+  const std::string id = "0000900000";
+  const fs::path archive = scratch_.path() / "torture";
+  std::mt19937 random(std::random_device{}());
+  std::uniform_int_distribution<int> moment(50, 8000);
+  for (int kill = 0; kill < kills; ++kill) {
+    const std::chrono::milliseconds at(moment(random));
+    const ProgramRun run = RunProgram(ReadArguments(site_->NewsletterAddress(id), archive), scratch_,
+                                      [at](pid_t pid, std::chrono::milliseconds elapsed) {
+                                        if (elapsed >= at) ::kill(pid, SIGKILL);
+                                      });
+    EXPECT_FALSE(run.timedOut);
+    ExpectArchiveWhole(archive, *site_, id, kill);
+    if (HasFailure()) return;
+  }
+  const ProgramRun repair = RunProgram(ReadArguments(site_->NewsletterAddress(id), archive), scratch_);
+  EXPECT_EQ(repair.exitStatus, 0) << repair.err;
+  EXPECT_EQ(repair.out, "*** 1000件取得しました ***\n");
+  ExpectArchiveWhole(archive, *site_, id, kills);
+  std::size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(archive / "magumagu" / id)) {
+    EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();  // no temporary left
+    files += entry.path().extension() == ".txt";
+  }
+  EXPECT_EQ(files, 1000u);
+}
+
+}  // namespace
