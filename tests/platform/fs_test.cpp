@@ -1,6 +1,8 @@
 #include "platform/fs.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -173,6 +175,52 @@ TEST(IsPlainName, AcceptsOnlySingleNames) {
   // A broken pair cannot carry a "/" or a control byte past the check.
   EXPECT_FALSE(IsPlainName("\x82/"));
   EXPECT_FALSE(IsPlainName("\x82\x0A"));
+}
+
+TEST(RemoveStaleTemporaryFiles, RemovesOnlyOurTemporariesOfProcessesThatAreGone) {
+  // A child that has ended: its process ID names no running process any more.
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  const std::string dead = std::to_string(child);
+  const std::string alive = std::to_string(getpid());
+  TempFolder folder;
+  const struct {
+    std::string name;
+    bool stays;
+  } rows[] = {
+      {".20080102-1234.txt.tmp-" + dead + "-0", false},
+      {".log_all.ini.tmp-" + dead + "-17", false},
+      {".20080102-1234.txt.tmp-" + alive + "-0", true},  // a write in progress
+      {"20080102-1234.txt.tmp-" + dead + "-0", true},    // not hidden: not ours
+      {".a.tmp-" + dead, true},                          // no counter
+      {".a.tmp-x" + dead + "-1", true},
+      {".yomitoru.lock", true},
+      {"20080102-1234.txt", true},
+  };
+  for (const auto& row : rows) WriteFileBytes(folder.path() / row.name, "x");
+  fs::create_directory(folder.path() / (".d.tmp-" + dead + "-1"));  // a folder is never removed
+  RemoveStaleTemporaryFiles(folder.path());
+  for (const auto& row : rows) EXPECT_EQ(fs::exists(folder.path() / row.name), row.stays) << row.name;
+  EXPECT_TRUE(fs::is_directory(folder.path() / (".d.tmp-" + dead + "-1")));
+}
+
+TEST(FitsNameLimit, LeavesRoomForTheTemporaryName) {
+  TempFolder folder;
+  const std::string kana = Sj("ｱ");  // one byte in Shift-JIS, three in a native name
+  const auto repeat = [](const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+  };
+  EXPECT_TRUE(FitsNameLimit(folder.path(), "20080102-1234.txt"));
+  EXPECT_TRUE(FitsNameLimit(folder.path(), repeat("a", 200) + ".txt"));
+  EXPECT_FALSE(FitsNameLimit(folder.path(), repeat("a", 240) + ".txt"));
+  EXPECT_TRUE(FitsNameLimit(folder.path(), Sj("第") + repeat(kana, 60) + Sj("号.txt")));
+  EXPECT_FALSE(FitsNameLimit(folder.path(), Sj("第") + repeat(kana, 100) + Sj("号.txt")));
+  // What fits can be written; the limit is real.
+  const std::string longest = repeat("a", 200) + ".txt";
+  EXPECT_FALSE(WriteFileAtomically(folder.path() / longest, "x"));
 }
 
 }  // namespace
