@@ -6,8 +6,9 @@ target_link_libraries(yomitoru_viewer PUBLIC yomitoru_archive Qt6::Widgets Qt6::
 yomitoru_library(yomitoru_about about)
 target_link_libraries(yomitoru_about PUBLIC yomitoru_retrieval Qt6::Widgets)
 
+# The list window shows its Shift-JIS cells through the viewer's one QString boundary.
 yomitoru_library(yomitoru_archive_windows archive/windows)
-target_link_libraries(yomitoru_archive_windows PUBLIC yomitoru_archive Qt6::Widgets)
+target_link_libraries(yomitoru_archive_windows PUBLIC yomitoru_archive yomitoru_viewer Qt6::Widgets)
 
 yomitoru_library(yomitoru_app app)
 target_link_libraries(yomitoru_app
@@ -24,4 +25,5 @@ if(YOMITORU_TESTS)
   yomitoru_logic_tests(app yomitoru_app)
   yomitoru_window_tests(app yomitoru_app)
   yomitoru_window_tests(viewer yomitoru_app)
+  yomitoru_window_tests(archive/windows yomitoru_archive_windows)
 endif()

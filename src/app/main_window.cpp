@@ -99,6 +99,7 @@ TForm1::TForm1(SharedState& sharedState, QWidget* parent)
   driver_ = std::make_unique<RetrievalDriver>(state, fetcher, serviceTable, *readSurface_);
   ConnectIssueListHandlers();
   connect(B_Check, &QPushButton::clicked, this, &TForm1::B_CheckClick);
+  connect(B_read, &QPushButton::clicked, this, &TForm1::B_readClick);
   FormCreate();
   FormResize();
 }

@@ -29,6 +29,8 @@ std::error_code CheckWritable(const fs::path& path, const fs::file_status& statu
   return {};
 }
 
+constexpr std::string_view kTemporaryMark = ".tmp-";
+
 fs::path FolderOf(const fs::path& file) {
   fs::path folder = file.parent_path();
   return folder.empty() ? fs::path(".") : folder;
@@ -174,8 +176,8 @@ std::error_code WriteFileAtomically(const fs::path& file, std::string_view bytes
   fs::path temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temporary = folder / ("." + file.filename().native() + ".tmp-" + std::to_string(::getpid()) + "-" +
-                          std::to_string(counter++));
+    temporary = folder / ("." + file.filename().native() + std::string(kTemporaryMark) +
+                          std::to_string(::getpid()) + "-" + std::to_string(counter++));
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return LastError();
   }
@@ -193,6 +195,18 @@ std::error_code WriteFileAtomically(const fs::path& file, std::string_view bytes
   }
   if (durability == Durability::kFileAndFolder) SyncFolder(folder);
   return {};
+}
+
+bool IsTemporaryFileName(std::string_view nativeName) {
+  const std::size_t mark = nativeName.rfind(kTemporaryMark);
+  if (nativeName.size() < 2 || nativeName[0] != '.' || mark == std::string_view::npos || mark < 2)
+    return false;
+  const std::string_view numbers = nativeName.substr(mark + kTemporaryMark.size());
+  const std::size_t dash = numbers.find('-');
+  if (dash == 0 || dash == std::string_view::npos || dash + 1 == numbers.size()) return false;
+  return std::all_of(numbers.begin(), numbers.end(),
+                     [](char c) { return c == '-' || (c >= '0' && c <= '9'); }) &&
+         numbers.find('-', dash + 1) == std::string_view::npos;
 }
 
 bool IsPlainName(std::string_view sjisName) {

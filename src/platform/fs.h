@@ -51,6 +51,10 @@ enum class Durability { kFileAndFolder, kFileOnly };
 std::error_code WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes,
                                     Durability durability = Durability::kFileAndFolder);
 
+// True for the name of a temporary file that WriteFileAtomically makes beside its target
+// ("." + file name + ".tmp-" + process ID + "-" + counter), left behind only by a crash.
+bool IsTemporaryFileName(std::string_view nativeName);
+
 // Makes the names created in `folder` durable.
 void SyncFolder(const std::filesystem::path& folder);
 

@@ -157,7 +157,7 @@ int ListingPageCount(const SampleNewsletter& description) {
 
 SampleSite::SampleSite(std::vector<SampleNewsletter> newsletters) : descriptions_(std::move(newsletters)) {
   for (const SampleNewsletter& description : descriptions_)
-    newsletters_.push_back(std::make_unique<Newsletter>(BuildNewsletter(description)));
+    newsletters_.push_back(std::make_shared<const Newsletter>(BuildNewsletter(description)));
 }
 
 SampleSite::~SampleSite() { Stop(); }
@@ -244,7 +244,7 @@ const std::vector<SampleNewsletter>& SampleSite::Newsletters() const { return de
 
 std::vector<IssueInfo> SampleSite::Issues(const std::string& id) const {
   std::vector<IssueInfo> issues;
-  const Newsletter* newsletter = Find(id);
+  const std::shared_ptr<const Newsletter> newsletter = Find(id);
   if (newsletter == nullptr) return issues;
   issues.reserve(newsletter->issues.size());
   for (std::size_t index = 0; index < newsletter->issues.size(); ++index) {
@@ -275,9 +275,20 @@ void SampleSite::ClearExtraPages() {
   extraPages_.clear();
 }
 
-const Newsletter* SampleSite::Find(const std::string& id) const {
+bool SampleSite::AddNewerIssue(const std::string& id) {
+  std::lock_guard lock(mutex_);
+  for (auto& newsletter : newsletters_) {
+    if (newsletter->description.id != id) continue;
+    newsletter = std::make_shared<const Newsletter>(WithNewerIssue(*newsletter));
+    return true;
+  }
+  return false;
+}
+
+std::shared_ptr<const Newsletter> SampleSite::Find(const std::string& id) const {
+  std::lock_guard lock(mutex_);
   for (const auto& newsletter : newsletters_) {
-    if (newsletter->description.id == id) return newsletter.get();
+    if (newsletter->description.id == id) return newsletter;
   }
   return nullptr;
 }
@@ -310,7 +321,7 @@ void SampleSite::Handle(const httplib::Request& request, httplib::Response& resp
   if (path.compare(0, kLog.size(), kLog) == 0) {
     const std::string rest = path.substr(kLog.size());
     const std::size_t slash = rest.find('/');
-    const Newsletter* newsletter = Find(rest.substr(0, slash));
+    const std::shared_ptr<const Newsletter> newsletter = Find(rest.substr(0, slash));
     if (newsletter != nullptr) {
       ServeNewsletter(*newsletter, slash == std::string::npos ? std::string() : rest.substr(slash), request,
                       response);
