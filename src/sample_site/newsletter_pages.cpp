@@ -48,7 +48,7 @@ std::string FormatDate(long long localMinute) {
   const long long days = localMinute >= 0 ? localMinute / 1440 : (localMinute - 1439) / 1440;
   const long long minuteOfDay = localMinute - days * 1440;
   CivilFromDays(days, year, month, day);
-  char text[40];
+  char text[96];  // room for any value, not only the dates the service makes
   std::snprintf(text, sizeof text, "%04lld/%02d/%02d %02lld:%02lld", year, month, day, minuteOfDay / 60,
                 minuteOfDay % 60);
   return text;
