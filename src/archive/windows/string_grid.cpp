@@ -1,10 +1,12 @@
 #include "archive/windows/string_grid.h"
 
 #include <QAbstractTableModel>
+#include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
-#include <QScrollBar>
+#include <QPainter>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <algorithm>
 
 #include "viewer/qt_text.h"
@@ -68,12 +70,44 @@ class StringGridModel final : public QAbstractTableModel {
   QBrush fixedColumn_;
 };
 
+namespace {
+
+// Texts are drawn as a string grid draws them: 2 pixels in from the cell's edge and cut
+// off at the other edge, never shortened with "…".
+class GridCellDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyleOptionViewItem cell = option;
+    initStyleOption(&cell, index);
+    const QString text = cell.text;
+    cell.text.clear();
+    const QStyle* style = cell.widget != nullptr ? cell.widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
+    const QPalette::ColorGroup group = !(cell.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (cell.state & QStyle::State_Active) ? QPalette::Active
+                                                                             : QPalette::Inactive;
+    painter->save();
+    painter->setClipRect(cell.rect);
+    painter->setFont(cell.font);
+    painter->setPen(cell.palette.color(
+        group, (cell.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
+    painter->drawText(cell.rect.adjusted(StringGrid::kCellMargin, 0, -StringGrid::kCellMargin, 0),
+                      static_cast<int>(cell.displayAlignment), text);
+    painter->restore();
+  }
+};
+
+}  // namespace
+
 StringGrid::StringGrid(const QString& name, std::set<int> rightAligned, QWidget* parent)
     : QTableView(parent),
       model_(new StringGridModel(std::move(rightAligned), palette().brush(QPalette::Active, QPalette::Button),
                                  this)) {
   setObjectName(name);
   setModel(model_);
+  setItemDelegate(new GridCellDelegate(this));
   horizontalHeader()->hide();
   verticalHeader()->hide();
   horizontalHeader()->setMinimumSectionSize(1);

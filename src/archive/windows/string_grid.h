@@ -17,6 +17,9 @@ class StringGrid final : public QTableView {
   Q_OBJECT
 
  public:
+  // Pixels between a cell's text and the edge it is aligned to.
+  static constexpr int kCellMargin = 2;
+
   // `rightAligned`: the columns whose texts are drawn flush right.
   StringGrid(const QString& name, std::set<int> rightAligned, QWidget* parent);
 

@@ -89,6 +89,12 @@ class NewsletterListWindowTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
+  // The face the program gives every window: 12 pixels of the IPA P Gothic on Linux.
+  void initTestCase() {
+    QFont face(QStringLiteral("IPAPGothic"));
+    face.setPixelSize(12);
+    QApplication::setFont(face);
+  }
   void designedWindowAndColumns();
   void fillsTheLineOfAReadExactly();
   void fillsRowsInIdOrder_data();
@@ -124,6 +130,15 @@ void NewsletterListWindowTest::designedWindowAndColumns() {
     QCOMPARE(form.SGrid2->columnWidth(column), widths[column]);
   }
   QCOMPARE(form.SGrid1->rowHeight(0), 18);
+  // The face narrows so that an ID, a read time and the headers fit their columns.
+  const QFontMetrics metrics(form.SGrid1->font());
+  for (const auto& [text, column] :
+       {std::pair{"0000123456", 1}, {"2006/12/31 15:30:05", 4}, {"最新部数", 6}}) {
+    QVERIFY2(
+        metrics.horizontalAdvance(QString::fromUtf8(text)) <= widths[column] - 1 - StringGrid::kCellMargin,
+        text);
+  }
+  QCOMPARE(form.SGrid2->font(), form.SGrid1->font());
 }
 
 void NewsletterListWindowTest::fillsTheLineOfAReadExactly() {
