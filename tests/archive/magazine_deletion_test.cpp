@@ -17,13 +17,14 @@ class MagazineDeletionTest : public ::testing::Test {
  protected:
   MagazineDeletionTest() {
     fs::create_directories(outside);
-    for (const char* id : {"0000000001", "0000000002"}) {
-      fs::create_directories(Folder(id));
-      WriteIniValue(ArchiveIndexFile(root), "magumagu", id, "t,2026/12/07 10:00:00,c,2026/12/07,1,2");
-      for (const char* name : {"log.ini", "20261207-1000.txt", "work.htm"})
-        WriteFileBytes(Folder(id) / name, "x");
-    }
     WriteFileBytes(outside / "target.txt", "keep");
+    for (const char* id : {"0000000001", "0000000002"}) Store(id);
+  }
+  void Store(const std::string& id) {
+    fs::create_directories(Folder(id));
+    for (const char* name : {"log.ini", "20261207-1000.txt", "work.htm"})
+      WriteFileBytes(Folder(id) / name, "x");
+    ASSERT_FALSE(WriteIniValue(ArchiveIndexFile(root), "magumagu", id, "t,2026/12/07 10:00:00,c,d,1,2"));
   }
   fs::path Folder(const std::string& id) const { return root / "magumagu" / id; }
   std::string IndexValue(const std::string& id) const {
@@ -50,34 +51,29 @@ TEST_F(MagazineDeletionTest, OnlyTheFolderOwnFilesGo) {
   } cases[] = {
       {"plain files", [] {}, {}},
       {"a hidden file", [&] { WriteFileBytes(folder / ".hidden", "x"); }, {".hidden"}},
-      {"a sub-folder",
-       [&] {
-         fs::create_directory(folder / "sub");
-         WriteFileBytes(folder / "sub" / "inner.txt", "x");
-       },
-       {"sub"}},
+      {"a sub-folder", [&] { fs::create_directory(folder / "sub"); }, {"sub"}},
       {"a link to a file outside",
        [&] { fs::create_symlink(outside / "target.txt", folder / "link.txt"); },
        {}},
       {"a link to a folder outside", [&] { fs::create_directory_symlink(outside, folder / "dir"); }, {}},
       {"a temporary file", [&] { WriteFileBytes(folder / ".log.ini.tmp-77-3", "x"); }, {}},
       {"a pipe", [&] { ::mkfifo((folder / "pipe").c_str(), 0600); }, {"pipe"}},
+      {"a link in the folder's place",
+       [&] {
+         fs::remove_all(folder);
+         fs::create_directory_symlink(outside, folder);
+       },
+       {}},
   };
   for (const auto& c : cases) {
-    fs::create_directories(folder);
-    for (const char* name : {"log.ini", "20261207-1000.txt", "work.htm"}) WriteFileBytes(folder / name, "x");
-    WriteIniValue(ArchiveIndexFile(root), "magumagu", "0000000001", "t");
+    Store("0000000001");
     c.add();
     EXPECT_EQ(DeleteMagazine(root, "0000000001"), "") << c.what;
     EXPECT_EQ(IndexValue("0000000001"), "") << c.what;
     std::vector<std::string> left;
-    for (const auto& entry : fs::directory_iterator(root / "magumagu"))
-      if (entry.path() == folder)
-        for (const auto& inside : fs::directory_iterator(folder)) left.push_back(inside.path().filename());
+    if (fs::exists(fs::symlink_status(folder)))
+      for (const auto& inside : fs::directory_iterator(folder)) left.push_back(inside.path().filename());
     EXPECT_EQ(left, c.left) << c.what;
-    if (fs::exists(folder / "sub")) {
-      EXPECT_EQ(ReadFileBytes(folder / "sub" / "inner.txt"), "x");
-    }
     ExpectNeighbourAndOutsideKept();
     fs::remove_all(folder);
   }
@@ -93,14 +89,6 @@ TEST_F(MagazineDeletionTest, AnIdThatIsNoPlainNameLosesOnlyItsLine) {
     EXPECT_EQ(ReadFileBytes(root / "magumagu" / "loose.txt"), "x");
     ExpectNeighbourAndOutsideKept();
   }
-}
-
-TEST_F(MagazineDeletionTest, AFolderReplacedByALinkLosesTheLinkOnly) {
-  fs::remove_all(Folder("0000000001"));
-  fs::create_directory_symlink(outside, Folder("0000000001"));
-  EXPECT_EQ(DeleteMagazine(root, "0000000001"), "");
-  EXPECT_FALSE(fs::exists(fs::symlink_status(Folder("0000000001"))));
-  ExpectNeighbourAndOutsideKept();
 }
 
 TEST_F(MagazineDeletionTest, AnIndexThatCannotBeRewrittenKeepsEveryFile) {
