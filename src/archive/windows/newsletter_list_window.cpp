@@ -27,7 +27,7 @@ constexpr int kRowsTop = 56;
 constexpr int kRowHeight = 18;
 constexpr std::array<int, kMagazineListColumns> kDesignWidths{23, 65, 300, 40, 108, 63, 50, 114};
 constexpr int kTitleColumn = 2;
-// The seven widths besides the title's, and one pixel of grid line for each of them.
+// The sum of the seven widths besides the title's, and the pixels left for grid lines.
 constexpr int kOtherColumnsWidth = 463;
 constexpr int kGridLines = 7;
 constexpr int kMinTitleWidth = 100;
