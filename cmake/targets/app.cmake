@@ -24,6 +24,7 @@ if(YOMITORU_TESTS)
   yomitoru_logic_tests(app yomitoru_app)
   yomitoru_window_tests(app yomitoru_app)
   yomitoru_window_tests(viewer yomitoru_app)
+  yomitoru_window_tests(archive/windows yomitoru_archive_windows)
 endif()
 
 if(TARGET app_tests)

@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
   SharedState state;
   TForm1 form1(state);
   TForm3 form3(&form1);
-  TForm4 form4(&form1);
+  TForm4 form4(state, &form1);
   form1.Form3 = &form3;
   form1.Form4 = &form4;
   try {

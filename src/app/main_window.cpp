@@ -12,6 +12,7 @@
 #include <QWindowStateChangeEvent>
 #include <initializer_list>
 #include <iostream>
+#include <stdexcept>
 
 #include "app/button_glyphs.h"
 #include "app/date_caption.h"
@@ -23,6 +24,8 @@
 #include "viewer/qt_text.h"
 
 namespace {
+
+constexpr int kDemoPort = 18080;
 
 QString RunningCaption() { return Utf8("Yomitoru メルマガ バックナンバー・リーダー ★ヨミトル★"); }
 
@@ -99,6 +102,7 @@ TForm1::TForm1(SharedState& sharedState, QWidget* parent)
   driver_ = std::make_unique<RetrievalDriver>(state, fetcher, serviceTable, *readSurface_);
   ConnectIssueListHandlers();
   connect(B_Check, &QPushButton::clicked, this, &TForm1::B_CheckClick);
+  connect(B_read, &QPushButton::clicked, this, &TForm1::B_readClick);
   FormCreate();
   FormResize();
 }
@@ -363,7 +367,13 @@ void TForm1::ApplyCommandLine(const CommandLine& options) {
   if (options.demo) {
     // The sample service takes the place of the real one, whatever else was given.
     demoSite_ = std::make_unique<sample_site::SampleSite>();
-    demoSite_->Start();
+    // One port on every start while it is free, so the addresses an earlier demo session
+    // stored in the archive still name the service; any free port otherwise.
+    try {
+      demoSite_->Start(kDemoPort);
+    } catch (const std::runtime_error&) {
+      demoSite_->Start();
+    }
     siteRoot = demoSite_->Root();
     Edit1->setText(QString::fromStdString(demoSite_->NewsletterAddress("0000100001")));
   }

@@ -81,6 +81,8 @@ class TForm1 final : public QWidget {
   void B_CheckClick();
   // Delivery of StartReadMessage: the read between the busy and the idle state.
   void StartReadHandler();
+  // A press of 履歴から参照: the newsletter list window, then the newsletter chosen there.
+  void B_readClick();
   static constexpr QEvent::Type StartReadMessage = static_cast<QEvent::Type>(QEvent::User + 1);
 
   // The title the task bar shows: "Yomitoru", or the read's progress after the caption.

@@ -12,7 +12,7 @@
 
 namespace {
 
-const std::string kServiceName = "magumagu";
+const std::string kServiceName(kServiceFolderName);
 
 const std::string& IdeographicComma() {
   static const std::string comma = cp932::FromUtf8("、");
@@ -68,6 +68,14 @@ bool WriteLogKey(const std::filesystem::path& file, const std::string& section, 
 
 }  // namespace
 
+std::filesystem::path ArchiveIndexFile(const std::filesystem::path& archiveRoot) {
+  return archiveRoot / "log_all.ini";
+}
+
+std::filesystem::path MagazineLogFile(const std::filesystem::path& magazineFolder) {
+  return magazineFolder / "log.ini";
+}
+
 std::string SanitizeLogValue(std::string_view text) {
   static const std::string fullWidthEquals = cp932::FromUtf8("＝");
   return sjis::ReplaceAll(sjis::ReplaceAll(text, "=", fullWidthEquals), ",", IdeographicComma());
@@ -82,7 +90,7 @@ std::string UpdateMagazineLog(SharedState& state, std::string_view knownList, bo
 
   const std::string now = FormatDateTime(clock());
   state.MagazineFolder = JoinSjis(state.ArchiveRoot / kServiceName, state.MagazineId);
-  const std::filesystem::path indexFile = state.ArchiveRoot / "log_all.ini";
+  const std::filesystem::path indexFile = ArchiveIndexFile(state.ArchiveRoot);
   const std::string indexValue = ReadIniValue(indexFile, kServiceName, state.MagazineId);
   const std::string storedTitle = indexValue.substr(0, indexValue.find(','));
 
@@ -96,7 +104,7 @@ std::string UpdateMagazineLog(SharedState& state, std::string_view knownList, bo
     state.StoredIssueList.clear();
   } else {
     state.StoredIssueList.clear();
-    const std::filesystem::path logFile = state.MagazineFolder / "log.ini";
+    const std::filesystem::path logFile = MagazineLogFile(state.MagazineFolder);
     const std::string& section = state.MagazineId;
     int changes = 0;
     const std::string name = ReadIniValue(logFile, section, "Name");

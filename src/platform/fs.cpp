@@ -32,6 +32,8 @@ std::error_code CheckWritable(const fs::path& path, const fs::file_status& statu
   return {};
 }
 
+constexpr std::string_view kTemporaryMark = ".tmp-";
+
 fs::path FolderOf(const fs::path& file) {
   fs::path folder = file.parent_path();
   return folder.empty() ? fs::path(".") : folder;
@@ -59,12 +61,10 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-const std::string kTemporaryMark = ".tmp-";
-
 // "." + name + ".tmp-" + process ID + "-" + counter, beside the file it becomes.
 fs::path TemporaryName(const fs::path& file, unsigned counter) {
-  return FolderOf(file) / ("." + file.filename().native() + kTemporaryMark + std::to_string(::getpid()) +
-                           "-" + std::to_string(counter));
+  return FolderOf(file) / ("." + file.filename().native() + std::string(kTemporaryMark) +
+                           std::to_string(::getpid()) + "-" + std::to_string(counter));
 }
 
 // The process ID in a temporary name of ours, or 0 for any other name.
@@ -243,6 +243,10 @@ std::error_code WriteFileAtomically(const fs::path& file, std::string_view bytes
   }
   if (durability == Durability::kFileAndFolder) SyncFolder(folder);
   return {};
+}
+
+bool IsTemporaryFileName(std::string_view nativeName) {
+  return TemporaryNameProcess(std::string(nativeName)) > 0;
 }
 
 bool IsPlainName(std::string_view sjisName) {

@@ -58,6 +58,9 @@ bool FitsNameLimit(const std::filesystem::path& folder, std::string_view sjisNam
 // Removes the temporary files that WriteFileAtomically left in `folder` from processes
 // that no longer run (a killed write); those of running processes stay.
 void RemoveStaleTemporaryFiles(const std::filesystem::path& folder);
+// True for the name of a temporary file that WriteFileAtomically makes beside its target
+// ("." + file name + ".tmp-" + process ID + "-" + counter), left behind only by a crash.
+bool IsTemporaryFileName(std::string_view nativeName);
 
 // Makes the names created in `folder` durable.
 void SyncFolder(const std::filesystem::path& folder);

@@ -48,7 +48,7 @@ std::string FormatDate(long long localMinute) {
   const long long days = localMinute >= 0 ? localMinute / 1440 : (localMinute - 1439) / 1440;
   const long long minuteOfDay = localMinute - days * 1440;
   CivilFromDays(days, year, month, day);
-  char text[40];
+  char text[96];  // room for any value, not only the dates the service makes
   std::snprintf(text, sizeof text, "%04lld/%02d/%02d %02lld:%02lld", year, month, day, minuteOfDay / 60,
                 minuteOfDay % 60);
   return text;
@@ -182,7 +182,58 @@ std::string EncodeEucJp(std::string_view utf8) {
   return out;
 }
 
+// Each newsletter has its own hour, so that path tails differ between newsletters and an
+// issue asked for under the wrong ID is not found.
+long long NewestMinute(std::uint64_t seed) {
+  return kNewestMinute + static_cast<long long>(seed % kNewestSpread);
+}
+
+// The send time in seconds, as the real service named its files.
+std::string PathTail(long long localMinute, int second) {
+  char tail[32];
+  std::snprintf(tail, sizeof tail, "%010lld.html", localMinute * 60 + second - 9 * 3600);
+  return tail;
+}
+
+// Local minutes of a "yyyy/mm/dd hh:mm" date as FormatDate writes it.
+long long MinuteOf(const std::string& date) {
+  long long year = 0;
+  int month = 0;
+  int day = 0;
+  int hour = 0;
+  int minute = 0;
+  std::sscanf(date.c_str(), "%lld/%d/%d %d:%d", &year, &month, &day, &hour, &minute);
+  return DaysFromCivil(year, month, day) * 1440 + hour * 60 + minute;
+}
+
 }  // namespace
+
+Newsletter WithNewerIssue(Newsletter newsletter) {
+  SampleNewsletter& description = newsletter.description;
+  if (description.issueCount >= kMaxIssues) return newsletter;
+  const long long minute = newsletter.issues.empty() ? NewestMinute(newsletter.seed)
+                                                     : MinuteOf(newsletter.issues.front().date) + 7 * 1440;
+  ++newsletter.newerIssues;
+  ++description.issueCount;
+  IssueEntry issue;
+  issue.date = FormatDate(minute);
+  issue.keyUtf8 = description.naming == IssueNaming::Numbered
+                      ? "第" + std::to_string(description.issueCount) + "号"
+                      : issue.date;
+  issue.pathTail = PathTail(minute, 0);
+  issue.title = IssueTitle(newsletter.seed, -newsletter.newerIssues, description.theme);
+  newsletter.issues.insert(newsletter.issues.begin(), std::move(issue));
+  newsletter.pageCount = ListingPageCount(description);
+  // The latest date follows the new issue; the issues answering 404 stay the same ones.
+  description.latestDate.clear();
+  std::set<int> missing;
+  for (const int index : description.missingIssues) missing.insert(index + 1);
+  description.missingIssues = std::move(missing);
+  newsletter.issueByTail.clear();
+  for (std::size_t index = 0; index < newsletter.issues.size(); ++index)
+    newsletter.issueByTail.emplace(newsletter.issues[index].pathTail, static_cast<int>(index));
+  return newsletter;
+}
 
 Newsletter BuildNewsletter(const SampleNewsletter& description) {
   Newsletter newsletter;
@@ -197,9 +248,7 @@ Newsletter BuildNewsletter(const SampleNewsletter& description) {
   // stays within the last twenty years (path tails keep their ten digits).
   const long long averageGap = std::min<long long>(6 * 1440, 9'000'000 / std::max(count, 1));
   Random random(newsletter.seed);
-  // Each newsletter has its own hour, so that path tails differ between newsletters
-  // and an issue asked for under the wrong ID is not found.
-  long long minute = kNewestMinute + static_cast<long long>(newsletter.seed % kNewestSpread);
+  long long minute = NewestMinute(newsletter.seed);
   newsletter.issues.reserve(static_cast<std::size_t>(count));
   for (int index = 0; index < count; ++index) {
     if (index > 0 && averageGap >= 2 * 1440) {
@@ -215,11 +264,7 @@ Newsletter BuildNewsletter(const SampleNewsletter& description) {
     issue.date = FormatDate(minute);
     issue.keyUtf8 = description.naming == IssueNaming::Numbered ? "第" + std::to_string(count - index) + "号"
                                                                 : issue.date;
-    // The send time in seconds, as the real service named its files.
-    const long long unixTime = minute * 60 + static_cast<long long>(random.Next() % 60) - 9 * 3600;
-    char tail[32];
-    std::snprintf(tail, sizeof tail, "%010lld.html", unixTime);
-    issue.pathTail = tail;
+    issue.pathTail = PathTail(minute, static_cast<int>(random.Next() % 60));
     issue.title = IssueTitle(newsletter.seed, index, description.theme);
     const auto linkKey = description.linkKeys.find(index);
     if (linkKey != description.linkKeys.end()) issue.keyUtf8 = linkKey->second;
@@ -233,7 +278,7 @@ std::string IssueBodyUtf8(const Newsletter& newsletter, int index) {
   const SampleNewsletter& description = newsletter.description;
   IssueTextRequest request;
   request.newsletterSeed = newsletter.seed;
-  request.index = index;
+  request.index = index - newsletter.newerIssues;
   request.theme = description.theme;
   request.newsletterTitle = description.title;
   request.issueLabel = newsletter.issues[static_cast<std::size_t>(index)].keyUtf8;

@@ -25,9 +25,16 @@ struct Newsletter {
   int pageCount = 1;
   std::vector<IssueEntry> issues;  // newest first
   std::unordered_map<std::string, int> issueByTail;
+  // Issues published after the build, at the front of `issues`; an issue's text is drawn
+  // from its place counted from the first built issue, so it never changes.
+  int newerIssues = 0;
 };
 
 Newsletter BuildNewsletter(const SampleNewsletter& description);
+
+// The newsletter with one more issue, a week after its newest (for a newsletter without
+// issues, at the time its first issue would have had).
+Newsletter WithNewerIssue(Newsletter newsletter);
 
 // The issue text as it stands between the page's markers (UTF-8); see IssueInfo.
 std::string IssueBodyUtf8(const Newsletter& newsletter, int index);

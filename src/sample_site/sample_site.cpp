@@ -336,6 +336,16 @@ void SampleSite::ClearFaults() {
   faults_.clear();
 }
 
+bool SampleSite::AddNewerIssue(const std::string& id) {
+  std::lock_guard lock(mutex_);
+  for (auto& newsletter : newsletters_) {
+    if (newsletter->description.id != id) continue;
+    newsletter = std::make_shared<const Newsletter>(WithNewerIssue(*newsletter));
+    return true;
+  }
+  return false;
+}
+
 std::shared_ptr<const Newsletter> SampleSite::Find(const std::string& id) const {
   std::lock_guard lock(mutex_);
   for (const auto& newsletter : newsletters_) {

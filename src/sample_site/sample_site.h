@@ -117,6 +117,12 @@ class SampleSite {
   std::vector<std::string> Requests() const;  // every request received, "GET /path?query", in order
   void ClearRequests();
 
+  // Publishes one more issue of newsletter `id` while the service runs: newer than all
+  // others, numbered or dated after them, listed first. The other issues keep their keys,
+  // addresses and texts; Newsletters() keeps the descriptions the service started with.
+  // False for an unknown ID.
+  bool AddNewerIssue(const std::string& id);
+
   // Serves `bytes` with status 200 at `path` (the query is ignored), in place of
   // whatever the path would give otherwise: for tests that need a page of their own.
   void SetExtraPage(const std::string& path, std::string bytes);
@@ -145,13 +151,14 @@ class SampleSite {
   bool WaitUnlessStopping(int milliseconds);
 
   std::vector<SampleNewsletter> descriptions_;
-  std::vector<std::shared_ptr<const Newsletter>> newsletters_;  // guarded by mutex_
 
   std::unique_ptr<httplib::Server> server_;
   std::thread listener_;
   int port_ = 0;
 
   mutable std::mutex mutex_;  // guards everything below
+  // Replaced whole when a newsletter grows, so a page being served keeps its own copy.
+  std::vector<std::shared_ptr<const Newsletter>> newsletters_;
   std::condition_variable stopSignal_;
   bool stopping_ = false;
   std::vector<std::string> requests_;

@@ -155,6 +155,16 @@ TEST(CreateFolders, RefusesToCreateBelowAReadOnlyFolder) {
   EXPECT_TRUE(CreateFolders(folder.path() / "ro"));  // it exists, which is all that is asked
 }
 
+TEST(IsTemporaryFileName, KnowsOnlyTheNamesOfInterruptedWrites) {
+  for (const char* name : {".log.ini.tmp-4021-0", ".20080102-1234.txt.tmp-7-12", ".a.tmp-1-2"}) {
+    EXPECT_TRUE(IsTemporaryFileName(name)) << name;
+  }
+  for (const char* name : {"log.ini.tmp-1-2", ".tmp-1-2", ".a.tmp-1", ".a.tmp-1-", ".a.tmp--2", ".a.tmp-x-2",
+                           ".a.tmp-1-2-3", ".a.tmp-1-2.txt", ".hidden", ".a.tmp-"}) {
+    EXPECT_FALSE(IsTemporaryFileName(name)) << name;
+  }
+}
+
 TEST(IsPlainName, AcceptsOnlySingleNames) {
   EXPECT_TRUE(IsPlainName("0000123456"));
   EXPECT_TRUE(IsPlainName(Sj("ソ")));  // 83 5C: the "\" is a trail byte

@@ -31,8 +31,8 @@ namespace {
 
 using sample_site::BodyStyle;
 using sample_site::IssueNaming;
-using sample_site::SampleNewsletter;
 using sample_site::PageEncoding;
+using sample_site::SampleNewsletter;
 using sample_site::SampleSite;
 using Clock = std::chrono::steady_clock;
 
@@ -736,6 +736,44 @@ TEST(SampleSiteRequests, RecordsEveryRequestInOrder) {
   const auto recorded = site.Requests();
   EXPECT_EQ(recorded.size(), 100u);
   EXPECT_EQ(std::set<std::string>(recorded.begin(), recorded.end()).size(), 100u);
+}
+
+TEST(SampleSiteGrowth, NewerIssuesComeFirstAndTheOthersStayAsTheyWere) {
+  const struct {
+    std::string id;
+    int added;
+    std::string newestKey;  // UTF-8; empty: the date
+  } cases[] = {{"0000100002", 9, ""}, {"0000100003", 2, "第17号"}, {"0000100006", 1, ""}};
+  for (const auto& c : cases) {
+    SampleSite site;
+    site.Start();
+    const auto before = site.Issues(c.id);
+    for (int i = 0; i < c.added; ++i) ASSERT_TRUE(site.AddNewerIssue(c.id));
+    const auto after = site.Issues(c.id);
+    ASSERT_EQ(after.size(), before.size() + static_cast<std::size_t>(c.added)) << c.id;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+      const auto& old = after[i + static_cast<std::size_t>(c.added)];
+      EXPECT_EQ(old.key + old.pathTail + old.bodyShiftJis + old.date,
+                before[i].key + before[i].pathTail + before[i].bodyShiftJis + before[i].date);
+    }
+    EXPECT_GT(after[0].date, after[1].date);
+    EXPECT_EQ(after[0].key, c.newestKey.empty() ? after[0].date : Sj(c.newestKey));
+    EXPECT_EQ(Fetch(site.Port(), "/m/log/" + c.id + "/" + after[0].pathTail).status, 200);
+    // Listed first on the top page, which counts the listing pages anew.
+    const auto& description = *std::find_if(site.Newsletters().begin(), site.Newsletters().end(),
+                                            [&](const SampleNewsletter& d) { return d.id == c.id; });
+    const std::string top = ToShiftJis(Fetch(site.Port(), "/m/log/" + c.id).body, description.encoding);
+    EXPECT_EQ(IssueLinksAsTheReaderSeesThem(top).front(), (ListedIssue{after[0].key, after[0].pathTail}));
+    const auto perPage = static_cast<std::size_t>(description.issuesPerPage);
+    EXPECT_EQ(PageCountAsTheReaderSeesIt(top), static_cast<int>((after.size() + perPage - 1) / perPage));
+  }
+  // The issue that answered 404 still does.
+  SampleSite site;
+  site.Start();
+  const std::string missing = site.Issues("0000100006")[2].pathTail;
+  site.AddNewerIssue("0000100006");
+  EXPECT_EQ(Fetch(site.Port(), "/m/log/0000100006/" + missing).status, 404);
+  EXPECT_FALSE(site.AddNewerIssue("0000999999"));
 }
 
 TEST(SampleSiteExtraPages, ServeTheGivenBytesInsteadOfThePath) {

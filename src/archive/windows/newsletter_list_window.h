@@ -1,12 +1,71 @@
 #pragma once
-// The window that lists the newsletters of the archive (TForm4). Hidden until the
-// archive list feature shows it.
+// The window that lists the newsletters of the archive (TForm4): one row per line of the
+// archive index, sorted by any column, to choose one newsletter for the main window or
+// to delete one with its files. The main window shows it modally and reads the choice
+// from the hand-off strings once it has closed.
 
 #include <QDialog>
+#include <array>
+#include <string>
+
+#include "archive/magazine_list.h"
+#include "platform/shared_state.h"
+
+class QPushButton;
+class StringGrid;
 
 class TForm4 final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm4(QWidget* parent = nullptr);
+  // `state` gives ArchiveRoot when the window is shown.
+  explicit TForm4(const SharedState& state, QWidget* parent = nullptr);
+  ~TForm4() override;
+
+  // The window's events.
+  void FormCreate();
+  void FormShow();
+  void FormResize();
+  void FormDblClick();
+  void FormDestroy();
+  void SGrid1SelectCell(int column, int row);
+  void SGrid2SelectCell(int column, int row);
+  void SGrid2DblClick();
+  void SGrid1DblClick();
+  void Bt_selClick();
+  void Bt_delClick();
+
+  // Reads the archive index into the rows grid, ordered by ID, with plain headers.
+  void FillMagazineList();
+  // Sorts the rows by `column` (1 to 7, else 1): ascending the first time, then
+  // descending and ascending in turn, the header showing "↓" or "↑".
+  void SortMagazineList(int column);
+
+  // Controls, under their designer names (also their objectName).
+  QPushButton* Bt_sel;
+  QPushButton* Bt_del;
+  StringGrid* SGrid2;  // the column headers
+  StringGrid* SGrid1;  // the rows
+
+  // The choice handed to the main window (Shift-JIS): the ID (empty when the window was
+  // closed without one), its title, and the archive's name of its service.
+  std::string ChosenMagazineId;
+  std::string ChosenMagazineTitle;
+  std::string ChosenServiceFolder;
+
+  // Work list of the fill and the sort.
+  StringList ListLines;
+  // Pixel widths of the columns 0 to 7.
+  std::array<int, kMagazineListColumns> ListColumnWidths{};
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void ApplyColumnWidths();
+  void ChooseTopRow();
+
+  const SharedState& state_;
 };

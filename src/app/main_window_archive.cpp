@@ -1,0 +1,77 @@
+// 履歴から参照: the newsletter list window, then the newsletter chosen there becomes the
+// main window's current one, from the archive alone, or the main window lets go of a
+// newsletter deleted there.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "app/main_window.h"
+#include "archive/magazine_log.h"
+#include "archive/windows/newsletter_list_window.h"
+#include "platform/fs.h"
+#include "platform/ini.h"
+#include "retrieval/identification.h"
+#include "viewer/issue_list.h"
+#include "viewer/qt_text.h"
+
+namespace {
+
+// The result area and the HTML view emptied; the view stops and hides.
+void ClearShownResult(TForm1& form) {
+  form.Memo1->clear();
+  form.state.ResultText.clear();
+  form.WebB1->Stop();
+  form.WebB1->hide();
+  form.Edit6->clear();
+}
+
+// The chosen newsletter becomes the current one: its stored address, the service of that
+// address, the title from the list, and its stored issues rescanned without writing.
+void OpenStoredMagazine(TForm1& form, const TForm4& choice) {
+  SharedState& state = form.state;
+  state.MagazineId = choice.ChosenMagazineId;
+  state.MagazineFolder = JoinSjis(JoinSjis(state.ArchiveRoot, choice.ChosenServiceFolder), state.MagazineId);
+  form.Edit1->setText(
+      ToQString(ReadIniValue(MagazineLogFile(state.MagazineFolder), state.MagazineId, "Url")));
+  IdentifyMagazine(state, form.fetcher, form.serviceTable, FromQString(form.Edit1->text()), 2);
+  state.ServiceLabel += " ID:" + state.MagazineId;
+  state.TitleText = choice.ChosenMagazineTitle;
+  state.MagazineTitle = state.TitleText;
+  if (!UpdateMagazineLog(state, "", true).empty()) return;
+  // Set whole, so a newsletter without stored issues leaves no line of the previous one.
+  SetMemoLines(*form.Memo3, state.StoredIssueList);
+  form.viewer->RadioG1Click();
+}
+
+}  // namespace
+
+void TForm1::B_readClick() {
+  if (Form4 == nullptr) return;
+  Form4->exec();
+  const std::string& chosen = Form4->ChosenMagazineId;
+  if (chosen.empty()) {
+    // The current newsletter was deleted in the list: nothing of it stays shown.
+    if (state.MagazineId.empty() ||
+        !ReadIniValue(ArchiveIndexFile(state.ArchiveRoot), kServiceFolderName, state.MagazineId).empty()) {
+      return;
+    }
+    Label1->clear();
+    Edit1->clear();
+    Memo3->clear();
+    Panel3->clear();
+    Panel1->clear();
+    ClearShownResult(*this);
+    return;
+  }
+  // An ID that is no plain folder name leads to no folder: nothing is opened.
+  const bool plainName = IsPlainName(chosen);
+  const bool opened = plainName && chosen != "-1";
+  if (opened) OpenStoredMagazine(*this, *Form4);
+  Panel3->setText(ToWidgetText(state.ServiceLabel));
+  Panel1->setText(ToWidgetText(state.TitleText));
+  ClearShownResult(*this);
+  const bool wrongAddress = !plainName || (opened && state.ServiceKind.empty());
+  Label1->setText(wrongAddress ? Utf8("URLが間違っています。") : QString());
+}
