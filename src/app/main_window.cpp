@@ -8,16 +8,22 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
 #include <initializer_list>
 #include <iostream>
 
+#include "about/notice_check.h"
+#include "about/notice_links.h"
+#include "about/version_info.h"
 #include "app/button_glyphs.h"
 #include "app/date_caption.h"
 #include "app/main_window_read_surface.h"
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
+#include "platform/fs.h"
+#include "sample_site/browser_session.h"
 #include "sample_site/sample_site.h"
 #include "viewer/issue_list.h"
 #include "viewer/qt_text.h"
@@ -81,6 +87,8 @@ TForm1::TForm1(SharedState& sharedState, QWidget* parent)
     : QWidget(parent),
       state(sharedState),
       serviceTable(MakeServiceTable(ChooseMag2SiteRoot({}))),
+      noticeBase(ChooseNoticeBase({})),
+      browserSource(ChooseBrowserSourceSettings({})),
       fetcher(sharedState) {
   setObjectName(QStringLiteral("TForm1"));
   setWindowTitle(Utf8("Yomitoru メルマガバックナンバーリーダー★ヨミトル★"));
@@ -99,6 +107,11 @@ TForm1::TForm1(SharedState& sharedState, QWidget* parent)
   driver_ = std::make_unique<RetrievalDriver>(state, fetcher, serviceTable, *readSurface_);
   ConnectIssueListHandlers();
   connect(B_Check, &QPushButton::clicked, this, &TForm1::B_CheckClick);
+  connect(B_IE, &QPushButton::clicked, this, &TForm1::B_IEClick);
+  connect(L_var, &LinkLabel::Click, this, [this] {
+    if (Form3 != nullptr) L_varClick(versionNotice, *Form3);
+  });
+  connect(L_note, &LinkLabel::Click, this, [this] { L_noteClick(versionNotice); });
   FormCreate();
   FormResize();
 }
@@ -297,13 +310,9 @@ void TForm1::FormShow() {
 
   setWindowTitle(RunningCaption());
 
-  CheckNotice(versionNotice);
-  if (!versionNotice.NoticeMessage.empty()) {
-    QPalette palette = L_var->palette();
-    palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    L_var->setPalette(palette);
-  }
-  if (versionNotice.NoticeNote.empty()) L_note->hide();
+  // The marks are applied now, with no notice yet, and again when the notice has come.
+  CheckNotice(versionNotice, noticeBase, this, [this] { ApplyNoticeMarks(versionNotice, *L_var, *L_note); });
+  ApplyNoticeMarks(versionNotice, *L_var, *L_note);
 }
 
 void TForm1::FormClose() { WebB1->Stop(); }
@@ -360,20 +369,38 @@ void TForm1::ApplyCommandLine(const CommandLine& options) {
     archiveFolder = folder;
   }
   std::string siteRoot = options.serviceRoot;
+  std::string demoNoticeBase;
+  browserSource = ChooseBrowserSourceSettings(options.browserSession);
   if (options.demo) {
     // The sample service takes the place of the real one, whatever else was given.
     demoSite_ = std::make_unique<sample_site::SampleSite>();
     demoSite_->Start();
     siteRoot = demoSite_->Root();
-    Edit1->setText(QString::fromStdString(demoSite_->NewsletterAddress("0000100001")));
+    demoNoticeBase = demoSite_->NoticeBase("full");
+    const std::string address = demoSite_->NewsletterAddress("0000100001");
+    Edit1->setText(QString::fromStdString(address));
+    // A browser "showing" the sample newsletter, unless a session file was named.
+    if (browserSource.sessionFile.empty()) {
+      demoSession_ = std::make_unique<QTemporaryDir>();
+      const std::filesystem::path session =
+          std::filesystem::path(QFile::encodeName(demoSession_->path()).toStdString()) / "recovery.jsonlz4";
+      const std::string bytes = sample_site::FirefoxSessionFile(
+          sample_site::SingleTabSession(address, "まぐまぐ - 週刊サンプル通信 -"));
+      if (demoSession_->isValid() && !WriteFileAtomically(session, bytes))
+        browserSource.sessionFile = session;
+    }
   }
   serviceTable = MakeServiceTable(ChooseMag2SiteRoot(siteRoot));
+  noticeBase = ChooseNoticeBase(options.noticeBase.empty() ? demoNoticeBase : options.noticeBase);
   pendingRead = options.read;
 }
 
 void TForm1::StartPendingRead() {
   if (!pendingRead) return;
   Edit1->setText(QString::fromStdString(pendingRead->url));
+  // As a user who took the address from the browser: identified and the stored issues
+  // listed, so that 未読取分 skips them.
+  TakeCapturedAddress();
   if (pendingRead->all) RadioG2->SetItemIndex(1);
   B_CheckClick();
   // Nothing was posted (no address, or an HTML-format newsletter): the run ends here.
@@ -387,6 +414,8 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  // A capture's page fetch is given up with the window.
+  if (capturing_) fetcher.Abandon();
   if (reading_) {
     // The read is running inside this very event: it is cancelled, its page fetch given
     // up, and the window closes once the read has unwound.

@@ -32,6 +32,34 @@ TEST(CommandLine, EveryOptionWithSeparateAndJoinedValues) {
   EXPECT_TRUE(result.options->read->quit);
 }
 
+TEST(CommandLine, NoticeBaseAndBrowserSession) {
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string noticeBase;
+    std::filesystem::path browserSession;
+  };
+  const Case cases[] = {
+      {{}, "", ""},
+      {{"--notice-base", "http://127.0.0.1:8080/notice/full/"}, "http://127.0.0.1:8080/notice/full/", ""},
+      {{"--notice-base=http://a/n/", "--browser-session=/tmp/セッション.jsonlz4"},
+       "http://a/n/",
+       "/tmp/セッション.jsonlz4"},
+      {{"--browser-session", "recovery.jsonlz4", "--demo"}, "", "recovery.jsonlz4"},
+  };
+  for (const Case& c : cases) {
+    const CommandLineResult result = Parse(c.arguments);
+    ASSERT_TRUE(result.options) << result.error;
+    EXPECT_EQ(result.options->noticeBase, c.noticeBase);
+    EXPECT_EQ(result.options->browserSession, c.browserSession);
+  }
+  for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
+           {"--notice-base"}, {"--notice-base="}, {"--browser-session"}, {"--browser-session", ""}}) {
+    EXPECT_FALSE(Parse(wrong).options) << wrong.front();
+  }
+  EXPECT_NE(CommandLineUsage().find("--notice-base URL"), std::string::npos);
+  EXPECT_NE(CommandLineUsage().find("--browser-session"), std::string::npos);
+}
+
 TEST(CommandLine, ReadFlagsMayComeBeforeTheRead) {
   const CommandLineResult result = Parse({"--quit", "--read=http://a/m/log/1"});
   ASSERT_TRUE(result.options) << result.error;
