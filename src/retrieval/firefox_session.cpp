@@ -84,6 +84,9 @@ std::optional<std::string> DecodeSessionFile(std::string_view bytes) {
   }
   const std::string_view block = bytes.substr(kHeaderSize);
   if (size > kSessionFileLimit || block.size() > kSessionFileLimit) return std::nullopt;
+  // An LZ4 block grows at most about 255-fold: a torn file announcing more is refused
+  // before anything is allocated for it.
+  if (size > (std::uint64_t{block.size()} + 1) * 256) return std::nullopt;
   std::string json(size, '\0');
   const int produced =
       LZ4_decompress_safe(block.data(), json.data(), static_cast<int>(block.size()), static_cast<int>(size));
