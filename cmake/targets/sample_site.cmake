@@ -13,8 +13,7 @@ yomitoru_warnings(yomitoru-sample-site)
 if(YOMITORU_TESTS)
   yomitoru_logic_tests(sample_site yomitoru_sample_site)
   if(TARGET sample_site_tests)
-    target_link_libraries(sample_site_tests PRIVATE PkgConfig::HTTPLIB PkgConfig::LZ4)
-    target_compile_definitions(sample_site_tests PRIVATE YOMITORU_PROJECT_VERSION="${PROJECT_VERSION}")
+    target_link_libraries(sample_site_tests PRIVATE PkgConfig::HTTPLIB)
     # The executable's own test starts it and reads what it prints.
     add_dependencies(sample_site_tests yomitoru-sample-site)
     target_compile_definitions(sample_site_tests

@@ -54,6 +54,8 @@ void TForm1::B_IEClick() {
   {
     const ButtonsHeld held(capturing_, {B_IE, B_Check, B_read});
     Edit1->setText(ToWidgetText(GetBrowserAddress(0, BrowserAddressSource(browserSource))));
+    // A long address is shown from its start, where the site and the newsletter stand.
+    Edit1->setCursorPosition(0);
   }
   TakeCapturedAddress();
 }

@@ -12,8 +12,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
-#include <regex>
 
 #include "app/main_window.h"
 #include "platform/events.h"
@@ -34,19 +34,9 @@ struct Capturer {
   explicit Capturer(SampleSite& site) : form(state) {
     form.archiveFolder = archive.path() / "log";
     form.serviceTable = MakeServiceTable(site.Root());
-    form.browserSource = BrowserSourceSettings{archive.path() / "recovery.jsonlz4", {}, ClosedPort()};
+    // Firefox's session file, and no Chromium (no port to ask).
+    form.browserSource = BrowserSourceSettings{archive.path() / "recovery.jsonlz4", {}, 0};
     form.show();
-  }
-  static int ClosedPort() {
-    const int handle = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(handle);
-    return ntohs(address.sin_port);
   }
   // The browser shows `url`.
   void Browse(const std::string& url) {
@@ -68,10 +58,6 @@ struct Capturer {
   TForm1 form;
 };
 
-bool IsListingPage(const std::string& request, const std::string& id) {
-  return std::regex_match(request, std::regex("GET /m/log/" + id + "(/\\?page=[0-9]+)?"));
-}
-
 }  // namespace
 
 class CaptureTest : public QObject {
@@ -88,9 +74,7 @@ class CaptureTest : public QObject {
   void capturingAReadNewsletterListsItsIssues();
   void whatTheBrowserShows_data();
   void whatTheBrowserShows();
-  void anIssuePageInHtmlFormatIsNotRead();
   void theButtonsWaitWhileTheBrowserIsAsked();
-  void theDemoBrowserShowsTheSampleNewsletter();
   void aSecondHeadlessReadFetchesListingPagesOnly();
 
  private:
@@ -125,55 +109,44 @@ void CaptureTest::whatTheBrowserShows_data() {
   QTest::addColumn<QByteArray>("session");  // the session file's bytes; empty: none
   QTest::addColumn<QString>("address");
   QTest::addColumn<QString>("status");
-  QTest::addColumn<QString>("service");
   const auto session = [](const std::string& url) {
     return QByteArray::fromStdString(
         sample_site::FirefoxSessionFile(sample_site::SingleTabSession(url, "t")));
   };
-  const QString top = QString::fromStdString(site_.NewsletterAddress(kWeekly));
-  QTest::newRow("a newsletter's back numbers")
-      << session(top.toStdString()) << top << QString() << QStringLiteral("まぐまぐ ID:0000100001");
+  const QString wrong = QStringLiteral("URLが間違っています。");
+  // An issue page in blog form holds the issue-entry marker: the newsletter counts as HTML.
+  const QString issue =
+      QString::fromStdString(site_.NewsletterAddress(kBlog) + "/" + site_.Issues(kBlog).front().pathTail);
+  QTest::newRow("an issue page") << session(issue.toStdString()) << issue
+                                 << QStringLiteral("(このメールマガジンはHTML形式です)");
   QTest::newRow("another site") << session("http://example.jp/") << QStringLiteral("http://example.jp/")
-                                << QStringLiteral("URLが間違っています。") << QString();
-  QTest::newRow("an empty first field")
-      << session("") << QString() << QStringLiteral("URLが間違っています。") << QString();
-  QTest::newRow("a torn session file") << session(top.toStdString()).left(20) << QString()
-                                       << QStringLiteral("URLが間違っています。") << QString();
-  QTest::newRow("no browser") << QByteArray() << QString() << QStringLiteral("URLが間違っています。")
-                              << QString();
+                                << wrong;
+  QTest::newRow("an empty first field") << session("") << QString() << wrong;
+  QTest::newRow("a torn session file") << session(issue.toStdString()).left(20) << QString() << wrong;
+  QTest::newRow("no browser") << QByteArray() << QString() << wrong;
 }
 
 void CaptureTest::whatTheBrowserShows() {
   QFETCH(QByteArray, session);
   QFETCH(QString, address);
   QFETCH(QString, status);
-  QFETCH(QString, service);
   Capturer capturer(site_);
   capturer.form.Edit1->setText(QStringLiteral("typed before"));
   if (!session.isEmpty()) WriteFileBytes(capturer.form.browserSource.sessionFile, session.toStdString());
   QTest::mouseClick(capturer.form.B_IE, Qt::LeftButton);
   QCOMPARE(capturer.form.Edit1->text(), address);
   QCOMPARE(capturer.Status(), status);
-  QCOMPARE(capturer.form.Panel3->text(), service);
-  QVERIFY(capturer.dialogs.messages.empty());
-}
-
-void CaptureTest::anIssuePageInHtmlFormatIsNotRead() {
-  Capturer capturer(site_);
-  const std::string issue = site_.NewsletterAddress(kBlog) + "/" + site_.Issues(kBlog).front().pathTail;
-  capturer.Browse(issue);
-  QTest::mouseClick(capturer.form.B_IE, Qt::LeftButton);
-  QCOMPARE(capturer.form.Edit1->text(), QString::fromStdString(issue));
-  QCOMPARE(capturer.state.HtmlFormatFlag, 1);
-  QCOMPARE(capturer.state.MagazineId, kBlog);
-  QCOMPARE(capturer.Status(), QStringLiteral("(このメールマガジンはHTML形式です)"));
-  // A first capture of a newsletter makes its folder and index line, with nothing stored.
-  QVERIFY(fs::is_directory(capturer.archive.path() / "log" / "magumagu" / kBlog));
+  const bool named = !address.isEmpty() && status != QStringLiteral("URLが間違っています。");
+  QCOMPARE(capturer.form.Panel3->text(), named ? QStringLiteral("まぐまぐ ID:0000100004") : QString());
+  // A first capture makes the newsletter's folder, with nothing stored. 読取り then refuses
+  // the HTML newsletter, and the other addresses name none: nothing is fetched.
+  QCOMPARE(fs::is_directory(capturer.archive.path() / "log" / "magumagu" / kBlog), named);
   QVERIFY(capturer.form.Memo3->toPlainText().isEmpty());
   site_.ClearRequests();
   QVERIFY(capturer.Read());
-  QCOMPARE(capturer.dialogs.messages,
-           std::vector<std::string>{"HTML形式のメールマガジンは、今後対応予定です"});
+  QCOMPARE(capturer.dialogs.messages.size(), std::size_t{named ? 1u : 0u});
+  if (named)
+    QCOMPARE(capturer.dialogs.messages.front(), std::string("HTML形式のメールマガジンは、今後対応予定です"));
   QVERIFY(site_.Requests().empty());
 }
 
@@ -189,50 +162,23 @@ void CaptureTest::theButtonsWaitWhileTheBrowserIsAsked() {
   ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
   Capturer capturer(site_);
   capturer.form.browserSource = BrowserSourceSettings{{}, capturer.archive.path(), ntohs(address.sin_port)};
-  QStringList seen;
+  const std::vector<QPushButton*> buttons{capturer.form.B_IE, capturer.form.B_Check, capturer.form.B_read};
+  QStringList seen;  // the status line, and whether any of the buttons could be pressed
   QTimer watcher;
   QObject::connect(&watcher, &QTimer::timeout, [&] {
-    seen << capturer.Status() + (capturer.form.B_IE->isEnabled() || capturer.form.B_Check->isEnabled() ||
-                                         capturer.form.B_read->isEnabled()
-                                     ? QStringLiteral(" usable")
-                                     : QStringLiteral(" held"));
+    seen << capturer.Status() + QString::number(std::any_of(buttons.begin(), buttons.end(),
+                                                            [](QPushButton* b) { return b->isEnabled(); }));
   });
   watcher.start(20);
+  QElapsedTimer took;
+  took.start();
   capturer.form.B_IEClick();
-  watcher.stop();
+  QVERIFY(took.elapsed() >= 900 && took.elapsed() < 3'000);  // the 1-second limit, one try
   ::close(listener);
   QVERIFY(!seen.isEmpty());
-  QCOMPARE(seen.front(), QStringLiteral("ＵＲＬ取得中..... held"));
+  QCOMPARE(seen.front(), QStringLiteral("ＵＲＬ取得中.....0"));
   QCOMPARE(capturer.Status(), QStringLiteral("URLが間違っています。"));
-  QVERIFY(capturer.form.B_IE->isEnabled() && capturer.form.B_Check->isEnabled() &&
-          capturer.form.B_read->isEnabled());
-}
-
-void CaptureTest::theDemoBrowserShowsTheSampleNewsletter() {
-  qunsetenv("YOMITORU_BROWSER_SESSION");
-  RecordingDialogs dialogs;
-  SharedState state;
-  TForm1 form(state);
-  TempFolder archive;
-  CommandLine options;
-  options.demo = true;
-  options.archive = archive.path();
-  form.ApplyCommandLine(options);
-  form.show();
-  const QString address = form.Edit1->text();
-  form.Edit1->clear();
-  QTest::mouseClick(form.B_IE, Qt::LeftButton);
-  QCOMPARE(form.Edit1->text(), address);
-  QCOMPARE(form.Panel3->text(), QStringLiteral("まぐまぐ ID:0000100001"));
-  QCOMPARE(form.Panel1->text(), QStringLiteral("週刊サンプル通信"));
-  // A session file named on the command line is read instead.
-  const fs::path named = archive.path() / "named.jsonlz4";
-  WriteFileBytes(named, sample_site::FirefoxSessionFile(sample_site::SingleTabSession("http://named/", "t")));
-  options.browserSession = named;
-  SharedState otherState;
-  TForm1 other(otherState);
-  other.ApplyCommandLine(options);
-  QCOMPARE(other.browserSource.sessionFile, named);
+  for (QPushButton* button : buttons) QVERIFY(button->isEnabled());
 }
 
 void CaptureTest::aSecondHeadlessReadFetchesListingPagesOnly() {
@@ -252,9 +198,8 @@ void CaptureTest::aSecondHeadlessReadFetchesListingPagesOnly() {
   site_.ClearRequests();
   QCOMPARE(run(), QStringLiteral("*** 0件取得しました ***"));
   // The capture-like identification fetches the top page, the read the three listing pages.
-  const auto requests = site_.Requests();
-  QCOMPARE(requests.size(), std::size_t{4});
-  for (const std::string& request : requests) QVERIFY2(IsListingPage(request, kWeekly), request.c_str());
+  const std::string top = "GET /m/log/" + kWeekly;
+  QCOMPARE(site_.Requests(), (std::vector<std::string>{top, top, top + "/?page=2", top + "/?page=3"}));
 }
 
 QTEST_MAIN(CaptureTest)
