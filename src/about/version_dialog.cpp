@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <algorithm>
 
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
