@@ -30,7 +30,6 @@ std::string NoticePage(NoticeVariant variant, const std::string& downloadAddress
 
 // The texts of the fields (UTF-8), for tests.
 inline constexpr const char* kNoticeMessage = "新しい版を公開しました。ダウンロードしてお使いください。";
-inline constexpr const char* kNoticeNote =
-    "サンプルサービスからのお知らせです。「読取り」をお試しください。";
+inline constexpr const char* kNoticeNote = "サンプルサービスからのお知らせです。「読取り」をお試しください。";
 
 }  // namespace sample_site
