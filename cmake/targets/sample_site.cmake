@@ -1,7 +1,10 @@
 # The bundled sample service: a library started in-process (tests, --demo) and a small
 # executable for benchmarks.
 yomitoru_library(yomitoru_sample_site sample_site)
-target_link_libraries(yomitoru_sample_site PUBLIC yomitoru_platform PRIVATE PkgConfig::HTTPLIB)
+target_link_libraries(yomitoru_sample_site PUBLIC yomitoru_platform
+                      PRIVATE PkgConfig::HTTPLIB PkgConfig::LZ4 nlohmann_json::nlohmann_json)
+# The notice pages are those of the program's own version.
+target_compile_definitions(yomitoru_sample_site PRIVATE YOMITORU_FILE_VERSION="${PROJECT_VERSION}")
 
 add_executable(yomitoru-sample-site ${PROJECT_SOURCE_DIR}/src/sample_site/main.cpp)
 target_link_libraries(yomitoru-sample-site PRIVATE yomitoru_sample_site)

@@ -9,8 +9,8 @@ CommandLineResult Failure(std::string message) { return {std::nullopt, std::move
 }  // namespace
 
 std::string CommandLineUsage() {
-  return "使い方: yomitoru [--archive フォルダ] [--service-root URL] [--demo] "
-         "[--read URL [--all] [--quit]]\n";
+  return "使い方: yomitoru [--archive フォルダ] [--service-root URL] [--demo] [--notice-base URL] "
+         "[--browser-session ファイル] [--read URL [--all] [--quit]]\n";
 }
 
 CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -27,7 +27,8 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
         argument = argument.substr(0, equals);
       }
     }
-    const bool takesValue = argument == "--archive" || argument == "--service-root" || argument == "--read";
+    const bool takesValue = argument == "--archive" || argument == "--service-root" || argument == "--read" ||
+                            argument == "--notice-base" || argument == "--browser-session";
     const bool isFlag = argument == "--demo" || argument == "--all" || argument == "--quit" ||
                         argument == "--help" || argument == "-h";
     if (!takesValue && !isFlag) return Failure("不明な引数です: " + arguments[i]);
@@ -50,6 +51,10 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       options.archive = value;
     } else if (argument == "--service-root") {
       options.serviceRoot = value;
+    } else if (argument == "--notice-base") {
+      options.noticeBase = value;
+    } else if (argument == "--browser-session") {
+      options.browserSession = value;
     } else if (argument == "--read") {
       options.read = PendingRead{value};
     } else if (argument == "--demo") {

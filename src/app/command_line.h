@@ -1,5 +1,6 @@
 #pragma once
-// yomitoru [--archive DIR] [--service-root URL] [--demo] [--read URL [--all] [--quit]]
+// yomitoru [--archive DIR] [--service-root URL] [--demo] [--notice-base URL]
+//          [--browser-session FILE] [--read URL [--all] [--quit]]
 
 #include <filesystem>
 #include <optional>
@@ -14,9 +15,11 @@ struct PendingRead {
 };
 
 struct CommandLine {
-  std::filesystem::path archive;  // empty: the "log" folder beside the program
-  std::string serviceRoot;        // empty: YOMITORU_SERVICE_ROOT or the real service
-  bool demo = false;              // run the sample service in-process
+  std::filesystem::path archive;         // empty: the "log" folder beside the program
+  std::string serviceRoot;               // empty: YOMITORU_SERVICE_ROOT or the real service
+  bool demo = false;                     // run the sample service in-process
+  std::string noticeBase;                // empty: YOMITORU_NOTICE_BASE or the base compiled in
+  std::filesystem::path browserSession;  // empty: YOMITORU_BROWSER_SESSION or the running browsers
   std::optional<PendingRead> read;
   bool help = false;
 };

@@ -8,17 +8,23 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
 #include <initializer_list>
 #include <iostream>
 #include <stdexcept>
 
+#include "about/notice_check.h"
+#include "about/notice_links.h"
+#include "about/version_info.h"
 #include "app/button_glyphs.h"
 #include "app/date_caption.h"
 #include "app/main_window_read_surface.h"
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
+#include "platform/fs.h"
+#include "sample_site/browser_session.h"
 #include "sample_site/sample_site.h"
 #include "viewer/issue_list.h"
 #include "viewer/qt_text.h"
@@ -84,6 +90,8 @@ TForm1::TForm1(SharedState& sharedState, QWidget* parent)
     : QWidget(parent),
       state(sharedState),
       serviceTable(MakeServiceTable(ChooseMag2SiteRoot({}))),
+      noticeBase(ChooseNoticeBase({})),
+      browserSource(ChooseBrowserSourceSettings({})),
       fetcher(sharedState) {
   setObjectName(QStringLiteral("TForm1"));
   setWindowTitle(Utf8("Yomitoru メルマガバックナンバーリーダー★ヨミトル★"));
@@ -103,6 +111,11 @@ TForm1::TForm1(SharedState& sharedState, QWidget* parent)
   ConnectIssueListHandlers();
   connect(B_Check, &QPushButton::clicked, this, &TForm1::B_CheckClick);
   connect(B_read, &QPushButton::clicked, this, &TForm1::B_readClick);
+  connect(B_IE, &QPushButton::clicked, this, &TForm1::B_IEClick);
+  connect(L_var, &LinkLabel::Click, this, [this] {
+    if (Form3 != nullptr) L_varClick(versionNotice, *Form3);
+  });
+  connect(L_note, &LinkLabel::Click, this, [this] { L_noteClick(versionNotice); });
   FormCreate();
   FormResize();
 }
@@ -301,13 +314,9 @@ void TForm1::FormShow() {
 
   setWindowTitle(RunningCaption());
 
-  CheckNotice(versionNotice);
-  if (!versionNotice.NoticeMessage.empty()) {
-    QPalette palette = L_var->palette();
-    palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    L_var->setPalette(palette);
-  }
-  if (versionNotice.NoticeNote.empty()) L_note->hide();
+  // The marks are applied now, with no notice yet, and again when the notice has come.
+  CheckNotice(versionNotice, noticeBase, this, [this] { ApplyNoticeMarks(versionNotice, *L_var, *L_note); });
+  ApplyNoticeMarks(versionNotice, *L_var, *L_note);
 }
 
 void TForm1::FormClose() { WebB1->Stop(); }
@@ -364,6 +373,8 @@ void TForm1::ApplyCommandLine(const CommandLine& options) {
     archiveFolder = folder;
   }
   std::string siteRoot = options.serviceRoot;
+  std::string demoNoticeBase;
+  browserSource = ChooseBrowserSourceSettings(options.browserSession);
   if (options.demo) {
     // The sample service takes the place of the real one, whatever else was given.
     demoSite_ = std::make_unique<sample_site::SampleSite>();
@@ -375,15 +386,31 @@ void TForm1::ApplyCommandLine(const CommandLine& options) {
       demoSite_->Start();
     }
     siteRoot = demoSite_->Root();
-    Edit1->setText(QString::fromStdString(demoSite_->NewsletterAddress("0000100001")));
+    demoNoticeBase = demoSite_->NoticeBase("full");
+    const std::string address = demoSite_->NewsletterAddress("0000100001");
+    Edit1->setText(QString::fromStdString(address));
+    // A browser "showing" the sample newsletter, unless a session file was named.
+    if (browserSource.sessionFile.empty()) {
+      demoSession_ = std::make_unique<QTemporaryDir>();
+      const std::filesystem::path session =
+          std::filesystem::path(QFile::encodeName(demoSession_->path()).toStdString()) / "recovery.jsonlz4";
+      const std::string bytes = sample_site::FirefoxSessionFile(
+          sample_site::SingleTabSession(address, "まぐまぐ - 週刊サンプル通信 -"));
+      if (demoSession_->isValid() && !WriteFileAtomically(session, bytes))
+        browserSource.sessionFile = session;
+    }
   }
   serviceTable = MakeServiceTable(ChooseMag2SiteRoot(siteRoot));
+  noticeBase = ChooseNoticeBase(options.noticeBase.empty() ? demoNoticeBase : options.noticeBase);
   pendingRead = options.read;
 }
 
 void TForm1::StartPendingRead() {
   if (!pendingRead) return;
   Edit1->setText(QString::fromStdString(pendingRead->url));
+  // As a user who took the address from the browser: identified and the stored issues
+  // listed, so that 未読取分 skips them.
+  TakeCapturedAddress();
   if (pendingRead->all) RadioG2->SetItemIndex(1);
   B_CheckClick();
   // Nothing was posted (no address, or an HTML-format newsletter): the run ends here.
@@ -414,6 +441,8 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  // A capture's page fetch is given up with the window.
+  if (capturing_) fetcher.Abandon();
   if (reading_) {
     // The read is running inside this very event: it is cancelled, its page fetch given
     // up, and the window closes once the read has unwound.
@@ -476,11 +505,9 @@ void TForm1::FinishPendingRead() {
   pendingRead.reset();
   std::cout << Label1->text().toStdString() << std::endl;
   const ReadEnd end = IsReadPosted() || reading_ ? ReadEnd::kNone : driver_->LastEnd();
-  if (end == ReadEnd::kNotRead) {
-    // The panels tell a user at the window; a script hears it here.
-    std::cerr << (state.ServiceKind.empty() ? std::string("URLが間違っています。")
-                                            : Panel3->text().toStdString())
-              << std::endl;
+  if (end == ReadEnd::kNotRead && Label1->text().isEmpty()) {
+    // The service panel tells a user at the window why nothing was read; a script hears it here.
+    std::cerr << Panel3->text().toStdString() << std::endl;
   }
   if (end != ReadEnd::kComplete) exitStatus_ = 1;
   close();

@@ -14,6 +14,7 @@
 #include "app/command_line.h"
 #include "app/controls.h"
 #include "platform/shared_state.h"
+#include "retrieval/browser_address.h"
 #include "retrieval/page_fetch.h"
 #include "retrieval/read_driver.h"
 #include "retrieval/service_table.h"
@@ -24,6 +25,7 @@ class QLineEdit;
 class TForm3;
 class TForm4;
 class QPlainTextEdit;
+class QTemporaryDir;
 class QPushButton;
 class IssueListViewer;
 class MainWindowReadSurface;
@@ -48,8 +50,9 @@ class TForm1 final : public QWidget {
   explicit TForm1(SharedState& state, QWidget* parent = nullptr);
   ~TForm1() override;
 
-  // Takes --archive, --service-root, --demo and --read. With --demo the sample service
-  // starts here (throws std::runtime_error when it cannot listen).
+  // Takes --archive, --service-root, --demo, --notice-base, --browser-session and --read.
+  // With --demo the sample service starts here (throws std::runtime_error when it cannot
+  // listen).
   void ApplyCommandLine(const CommandLine& options);
   // Runs the read asked for on the command line, once the window is shown.
   void StartPendingRead();
@@ -69,6 +72,14 @@ class TForm1 final : public QWidget {
   void Panel4Enter();
   void Edit1DblClick();
   void Memo1DblClick();
+
+  // IEからURL取得: the address the running browser shows goes into Edit1, and the newsletter
+  // it names is identified and its stored issues listed (TakeCapturedAddress).
+  void B_IEClick();
+  // The capture's steps after the address: identification of Edit1's address (the page
+  // fetched as it is), the stored issues in Memo3, the outcome in Label1, Panel3 and Panel1,
+  // the result emptied. A --read begins with it too.
+  void TakeCapturedAddress();
 
   // Busy (negative mode) and idle (positive mode) states of the controls; 0 changes
   // nothing. -1/1 frame a read (Cancel usable), -2/2 a join.
@@ -132,6 +143,10 @@ class TForm1 final : public QWidget {
   ServiceTable serviceTable;
   // Version strings and the notice of the maker's page.
   VersionNotice versionNotice;
+  // Where the notice of this version is asked for; empty: nowhere.
+  std::string noticeBase;
+  // Which browsers IEからURL取得 asks, and how.
+  BrowserSourceSettings browserSource;
   // The read asked for with --read, until it is done.
   std::optional<PendingRead> pendingRead;
   // ArchiveRoot given with --archive; empty: beside the program.
@@ -161,11 +176,14 @@ class TForm1 final : public QWidget {
   void FinishPendingRead();
 
   std::unique_ptr<sample_site::SampleSite> demoSite_;
+  // With --demo: the Firefox session showing the sample newsletter that IEからURL取得 reads.
+  std::unique_ptr<QTemporaryDir> demoSession_;
   std::unique_ptr<MainWindowReadSurface> readSurface_;
   std::unique_ptr<RetrievalDriver> driver_;
   bool readPosted_ = false;
   bool reading_ = false;
   bool closeWhenIdle_ = false;
+  bool capturing_ = false;
   bool sizeCheckPending_ = false;
   bool interrupted_ = false;
   int exitStatus_ = 0;

@@ -164,6 +164,17 @@ bool HttpRequest::Open(const std::function<bool()>& abandoned, int silenceLimitM
   }
 }
 
+bool HttpRequest::Begin() {
+  Stop();
+  return IsFetchableAddress(url_) && Start();
+}
+
+HttpRequest::OpenState HttpRequest::PollOpen(int waitMs) {
+  if (!headersDone_ && !finished_) Step(waitMs);
+  if (headersDone_) return OpenState::kOpened;
+  return finished_ ? OpenState::kFailed : OpenState::kPending;
+}
+
 HttpRequest::ReadResult HttpRequest::Read(std::string& out, std::size_t maxBytes, int waitMs) {
   if (consumed_ == buffer_.size()) {
     buffer_.clear();

@@ -51,6 +51,13 @@ class HttpRequest {
   // a header line, or as soon as `abandoned` says so.
   bool Open(const std::function<bool()>& abandoned = {}, int silenceLimitMs = kHeaderSilenceLimitMs);
 
+  // The same in steps, for a caller that keeps its own time limit and makes one try only:
+  // Begin sends the request (false when the address cannot be opened); each PollOpen moves
+  // the transfer on, waiting at most `waitMs`.
+  enum class OpenState { kPending, kOpened, kFailed };
+  bool Begin();
+  OpenState PollOpen(int waitMs);
+
   // Status code of the final response; 0 when none was read.
   long Status() const { return status_; }
 

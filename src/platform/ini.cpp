@@ -293,6 +293,18 @@ StringList IniSectionOf(std::string_view content, std::string_view section) {
   return lines;
 }
 
+StringList IniSectionNamesOf(std::string_view content) {
+  StringList names;
+  LineCursor cursor(content);
+  Line line{};
+  while (cursor.Next(line)) {
+    const std::string_view body = Body(content, line);
+    std::string_view name;
+    if (!body.empty() && body[0] == '[' && SectionName(body, name)) names.emplace_back(name);
+  }
+  return names;
+}
+
 IniEdit IniWithValue(std::string_view content, std::string_view section, std::string_view key,
                      std::string_view value) {
   IniEdit edit;

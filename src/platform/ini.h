@@ -34,6 +34,8 @@ std::error_code RemoveIniKey(const std::filesystem::path& file, std::string_view
 // these plus the file access.
 std::string IniValueOf(std::string_view content, std::string_view section, std::string_view key);
 StringList IniSectionOf(std::string_view content, std::string_view section);
+// Names of all sections in file order, trimmed, spelled as the file spells them.
+StringList IniSectionNamesOf(std::string_view content);
 
 struct IniEdit {
   std::error_code error;  // set: nothing changed

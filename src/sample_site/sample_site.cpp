@@ -17,6 +17,7 @@
 #include "platform/cp932.h"
 #include "sample_site/fault_pages.h"
 #include "sample_site/newsletter_pages.h"
+#include "sample_site/notice_pages.h"
 
 namespace sample_site {
 namespace {
@@ -277,6 +278,10 @@ std::string SampleSite::BackNumberBase() const { return Root() + "/m/log"; }
 
 std::string SampleSite::NewsletterAddress(const std::string& id) const { return BackNumberBase() + "/" + id; }
 
+std::string SampleSite::NoticeBase(const std::string& variant) const {
+  return Root() + "/notice/" + variant + "/";
+}
+
 const std::vector<SampleNewsletter>& SampleSite::Newsletters() const { return descriptions_; }
 
 std::vector<IssueInfo> SampleSite::Issues(const std::string& id) const {
@@ -453,6 +458,11 @@ void SampleSite::ServePage(const httplib::Request& request, httplib::Response& r
     ServeFault(path.substr(kFault.size()), request, response);
     return;
   }
+  static const std::string kNotice = "/notice/";
+  if (path.compare(0, kNotice.size(), kNotice) == 0) {
+    ServeNotice(path.substr(kNotice.size()), response);
+    return;
+  }
   static const std::string kLog = "/m/log/";
   if (path.compare(0, kLog.size(), kLog) == 0) {
     const std::string rest = path.substr(kLog.size());
@@ -505,8 +515,7 @@ void SampleSite::ServeFault(const std::string& name, const httplib::Request& req
         descriptions_.empty() ? DefaultNewsletters().front().id : descriptions_.front().id;
     response.set_redirect(NewsletterAddress(target), 302);
   } else if (name == "slow") {
-    SetTricklingPage(response, SlowPageHead(), &SlowPiece,
-                     [this](int milliseconds) { return WaitUnlessStopping(milliseconds); });
+    SetSlowPage(response, SlowPageHead());
   } else if (name == "reset") {
     SetCutPage(response, LargePageSlice(kResetContentLength, 0, kResetContentLength), kResetSentBytes);
   } else if (name == "large") {
@@ -530,6 +539,34 @@ void SampleSite::ServeFault(const std::string& name, const httplib::Request& req
     SetPage(response, page.empty() ? 404 : 200, page.empty() ? NotFoundPage() : page);
   } else {
     SetPage(response, 404, NotFoundPage());
+  }
+}
+
+void SampleSite::SetSlowPage(httplib::Response& response, std::string head) {
+  // The pieces run on from the start of the slow text, whatever the head's length.
+  const std::size_t headSize = head.size();
+  const std::size_t faultHeadSize = SlowPageHead().size();
+  SetTricklingPage(
+      response, std::move(head),
+      [headSize, faultHeadSize](std::size_t offset, std::size_t length) {
+        return SlowPiece(offset - headSize + faultHeadSize, length);
+      },
+      [this](int milliseconds) { return WaitUnlessStopping(milliseconds); });
+}
+
+// "<variant>/<version>.html": the notice page of that variant, for the program's version only.
+void SampleSite::ServeNotice(const std::string& rest, httplib::Response& response) {
+  const std::size_t slash = rest.find('/');
+  const auto variant = NoticeVariantNamed(rest.substr(0, slash));
+  if (!variant || slash == std::string::npos || rest.substr(slash + 1) != NoticeVersion() + ".html" ||
+      variant == NoticeVariant::kMissing) {
+    SetPage(response, 404, NotFoundPage());
+  } else if (variant == NoticeVariant::kError) {
+    SetPage(response, 500, ServerErrorPage());
+  } else if (variant == NoticeVariant::kSlow) {
+    SetSlowPage(response, NoticePage(*variant, Root() + "/"));
+  } else {
+    SetPage(response, 200, NoticePage(*variant, Root() + "/"));
   }
 }
 

@@ -112,6 +112,9 @@ class SampleSite {
   std::string Root() const;                                    // "http://127.0.0.1:<port>"
   std::string BackNumberBase() const;                          // Root() + "/m/log"
   std::string NewsletterAddress(const std::string& id) const;  // BackNumberBase() + "/" + id
+  // Root() + "/notice/" + variant + "/": where the notice page of a variant lies (see
+  // notice_pages.h); the page itself is the program's version + ".html".
+  std::string NoticeBase(const std::string& variant) const;
   const std::vector<SampleNewsletter>& Newsletters() const;
   std::vector<IssueInfo> Issues(const std::string& id) const;  // newest first; empty for an unknown id
   std::vector<std::string> Requests() const;  // every request received, "GET /path?query", in order
@@ -142,6 +145,9 @@ class SampleSite {
   void ServePage(const httplib::Request& request, httplib::Response& response);
   void ServePageFault(const PageFault& fault, const httplib::Request& request, httplib::Response& response);
   void ServeFault(const std::string& path, const httplib::Request& request, httplib::Response& response);
+  void ServeNotice(const std::string& rest, httplib::Response& response);
+  // `head` at once, then a piece of text every 100 ms until the service stops.
+  void SetSlowPage(httplib::Response& response, std::string head);
   void ServeNewsletter(const Newsletter& newsletter, const std::string& rest, const httplib::Request& request,
                        httplib::Response& response);
   // The newsletter as served now; it stays valid while a request uses it, even when a

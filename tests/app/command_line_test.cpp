@@ -32,6 +32,19 @@ TEST(CommandLine, EveryOptionWithSeparateAndJoinedValues) {
   EXPECT_TRUE(result.options->read->quit);
 }
 
+TEST(CommandLine, NoticeBaseAndBrowserSession) {
+  const CommandLineResult result = Parse(
+      {"--notice-base", "http://127.0.0.1:8080/notice/full/", "--browser-session=/tmp/セッション.jsonlz4"});
+  ASSERT_TRUE(result.options) << result.error;
+  EXPECT_EQ(result.options->noticeBase, "http://127.0.0.1:8080/notice/full/");
+  EXPECT_EQ(result.options->browserSession, std::filesystem::path("/tmp/セッション.jsonlz4"));
+  for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
+           {"--notice-base"}, {"--notice-base="}, {"--browser-session"}, {"--browser-session", ""}}) {
+    EXPECT_FALSE(Parse(wrong).options) << wrong.front();
+  }
+  EXPECT_NE(CommandLineUsage().find("[--notice-base URL] [--browser-session "), std::string::npos);
+}
+
 TEST(CommandLine, ReadFlagsMayComeBeforeTheRead) {
   const CommandLineResult result = Parse({"--quit", "--read=http://a/m/log/1"});
   ASSERT_TRUE(result.options) << result.error;

@@ -167,6 +167,22 @@ TEST_F(IniFile, TrailBytesThatLookLikeBracketsOrBackslashesAreCharacters) {
   EXPECT_EQ(ReadIniSection(file_, "t"), (StringList{Sj("[ゾ"), "k=not a section"}));
 }
 
+TEST(IniSectionNames, EverySectionLineInFileOrder) {
+  struct Case {
+    std::string content;
+    StringList names;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"k=v\r\n", {}},
+      {"[a]\r\nk=v\r\n [ b ]\nx\r[Install4F96D1932A9F858E]\r\nDefault=p\r\n",
+       {"a", "b", "Install4F96D1932A9F858E"}},
+      {"; [comment]\r\n[a]b]\r\n[no close\r\n[a]\r\n", {"a]b", "a"}},
+      {Sj("[ゾ]\r\n[ゾ\r\n"), {Sj("ゾ")}},  // 83 5D ends no section line
+  };
+  for (const Case& c : cases) EXPECT_EQ(IniSectionNamesOf(c.content), c.names) << Hex(c.content);
+}
+
 TEST_F(IniFile, ALeadByteBeforeALineBreakDoesNotSwallowIt) {
   Write("[s]\r\na=x\x82\r\nb=y\x82\n[t]\r\nc=z\r\n");
   EXPECT_EQ(Read("s", "a"), "x\x82");
