@@ -24,4 +24,6 @@ if(YOMITORU_TESTS)
   yomitoru_logic_tests(app yomitoru_app)
   yomitoru_window_tests(app yomitoru_app)
   yomitoru_window_tests(viewer yomitoru_app)
+  # Pure parts of the viewer (Shift-JIS text conversions, join, save names, site launch).
+  yomitoru_logic_tests(viewer yomitoru_viewer)
 endif()

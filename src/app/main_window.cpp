@@ -19,6 +19,7 @@
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
 #include "sample_site/sample_site.h"
+#include "viewer/issue_join.h"
 #include "viewer/issue_list.h"
 #include "viewer/qt_text.h"
 
@@ -98,6 +99,7 @@ TForm1::TForm1(SharedState& sharedState, QWidget* parent)
   readSurface_ = std::make_unique<MainWindowReadSurface>(*this);
   driver_ = std::make_unique<RetrievalDriver>(state, fetcher, serviceTable, *readSurface_);
   ConnectIssueListHandlers();
+  ConnectViewCommandHandlers();
   connect(B_Check, &QPushButton::clicked, this, &TForm1::B_CheckClick);
   FormCreate();
   FormResize();
