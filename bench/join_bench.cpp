@@ -115,6 +115,13 @@ int main(int argc, char* argv[]) {
         Utf8("** 結合完成(") + ToQString(IssueListKey(IssueFileName(issues.front().key, 0), 0)) +
         Utf8("号～") + ToQString(IssueListKey(IssueFileName(issues.back().key, 0), 0)) + Utf8("号) **");
 
+    std::string loadAverage;
+    if (std::FILE* file = std::fopen("/proc/loadavg", "r")) {
+      char line[128] = {};
+      if (std::fgets(line, sizeof line, file) != nullptr) loadAverage = line;
+      std::fclose(file);
+      if (!loadAverage.empty() && loadAverage.back() == '\n') loadAverage.pop_back();
+    }
     std::vector<double> seconds;
     std::vector<qint64> gaps;
     for (int run = 1; run <= kRuns; ++run) {
@@ -145,9 +152,10 @@ int main(int argc, char* argv[]) {
       }
     }
 
-    std::printf("全 over newsletter %s (%zu issues, %zu lines, %.1f MB page) in the main window\n\n",
+    std::printf("全 over newsletter %s (%zu issues, %zu lines, %.1f MB page) in the main window\n",
                 kNewsletterId, kIssueCount, state.ResultText.size(),
                 fs::file_size(form.WebB1->CurrentFile()) / 1e6);
+    std::printf("load average at start: %s\n\n", loadAverage.c_str());
     std::printf("%-12s", "");
     for (int run = 1; run <= kRuns; ++run) std::printf("   run %d", run);
     std::printf("   median\n%-12s", "time");
