@@ -32,6 +32,11 @@ std::filesystem::path FilePath(const QString& fileName) {
   return std::filesystem::path(QFile::encodeName(fileName).toStdString());
 }
 
+// The page's fonts are sized in pixels, as on screen: a printer at the screen's resolution
+// sets them at the size the user sees, where one at its own resolution would print them
+// a few points high.
+constexpr QPrinter::PrinterMode kPrinterMode = QPrinter::ScreenResolution;
+
 bool IsExternalScheme(const QString& scheme) {
   for (const char* external : {"http", "https", "ftp", "mailto"}) {
     if (scheme.compare(QLatin1String(external), Qt::CaseInsensitive) == 0) return true;
@@ -193,13 +198,13 @@ bool HtmlView::IsShownOnScreen() const {
 void HtmlView::TakeFocus() { setFocus(Qt::OtherFocusReason); }
 
 void HtmlView::Print() {
-  QPrinter printer(QPrinter::HighResolution);
+  QPrinter printer(kPrinterMode);
   QPrintDialog dialog(&printer, this);
   if (runDialog(dialog) == QDialog::Accepted) document()->print(&printer);
 }
 
 void HtmlView::PrintPreview() {
-  QPrinter printer(QPrinter::HighResolution);
+  QPrinter printer(kPrinterMode);
   QPrintPreviewDialog dialog(&printer, this);
   dialog.resize(800, 640);
   connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
