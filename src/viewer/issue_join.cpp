@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
+#include <optional>
 #include <utility>
 
 #include "archive/issue_naming.h"

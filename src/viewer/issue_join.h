@@ -6,7 +6,6 @@
 #include <QString>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "platform/shared_state.h"
