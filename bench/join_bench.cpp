@@ -6,6 +6,8 @@
 // The issues are stored first by a real read from the sample service in this process,
 // untimed, so the join works on files the program itself wrote.
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
