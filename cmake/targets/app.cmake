@@ -34,6 +34,8 @@ if(YOMITORU_TESTS)
   yomitoru_logic_tests(app yomitoru_app)
   yomitoru_window_tests(app yomitoru_app)
   yomitoru_window_tests(viewer yomitoru_app)
+  # Pure parts of the viewer (Shift-JIS text conversions, join, save names, site launch).
+  yomitoru_logic_tests(viewer yomitoru_viewer)
   if(TARGET capture_window_test)
     # Runs the program itself for the headless reads.
     add_dependencies(capture_window_test yomitoru)

@@ -26,6 +26,7 @@
 #include "platform/fs.h"
 #include "sample_site/browser_session.h"
 #include "sample_site/sample_site.h"
+#include "viewer/issue_join.h"
 #include "viewer/issue_list.h"
 #include "viewer/qt_text.h"
 
@@ -109,6 +110,7 @@ TForm1::TForm1(SharedState& sharedState, QWidget* parent)
   readSurface_ = std::make_unique<MainWindowReadSurface>(*this);
   driver_ = std::make_unique<RetrievalDriver>(state, fetcher, serviceTable, *readSurface_);
   ConnectIssueListHandlers();
+  ConnectViewCommandHandlers();
   connect(B_Check, &QPushButton::clicked, this, &TForm1::B_CheckClick);
   connect(B_read, &QPushButton::clicked, this, &TForm1::B_readClick);
   connect(B_IE, &QPushButton::clicked, this, &TForm1::B_IEClick);

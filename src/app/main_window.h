@@ -28,6 +28,7 @@ class QPlainTextEdit;
 class QTemporaryDir;
 class QPushButton;
 class IssueListViewer;
+class IssueJoiner;
 class MainWindowReadSurface;
 
 namespace sample_site {
@@ -96,6 +97,18 @@ class TForm1 final : public QWidget {
   void B_readClick();
   static constexpr QEvent::Type StartReadMessage = static_cast<QEvent::Type>(QEvent::User + 1);
 
+  // 結合 and 全 (between the join's busy and idle states), 保存, the view commands 検索,
+  // 全選択, コピー, 印刷 and プレビュー, and サイト表示.
+  void B_joinClick();
+  void B_allmClick();
+  void B_saveClick();
+  void B_findtClick();
+  void B_alltClick();
+  void B_copytClick();
+  void B_prnClick();
+  void B_preClick();
+  void B_viewClick();
+
   // The title the task bar shows: "Yomitoru", or the read's progress after the caption.
   void ShowTaskTitle(const QString& title);
   bool IsReading() const { return reading_; }
@@ -155,6 +168,8 @@ class TForm1 final : public QWidget {
   PageFetcher fetcher;
   // The issue list and its paging.
   std::unique_ptr<IssueListViewer> viewer;
+  // Joining the issues selected in the list.
+  std::unique_ptr<IssueJoiner> joiner;
   // The version dialog and the newsletter list window, created after this window.
   TForm3* Form3 = nullptr;
   TForm4* Form4 = nullptr;
@@ -172,6 +187,7 @@ class TForm1 final : public QWidget {
   void KeepDesignSize();
 
   void ConnectIssueListHandlers();
+  void ConnectViewCommandHandlers();
   // Ends a --read ... --quit run: the status line on standard output, then the window closes.
   void FinishPendingRead();
 

@@ -41,3 +41,9 @@ std::string ShowWriteFailure(const std::filesystem::path& file) {
   CurrentDialogs().ShowMessage(message);
   return message;
 }
+
+std::string ShowReadFailure(const std::filesystem::path& file) {
+  const std::string message = cp932::FromUtf8("ファイルを読み込めません。\r\n") + NativeNameToSjis(file);
+  CurrentDialogs().ShowMessage(message);
+  return message;
+}

@@ -45,3 +45,5 @@ void InstallDialogs(Dialogs* dialogs);
 // Shows the report of a file or folder that cannot be written, naming it, and returns
 // the text shown.
 std::string ShowWriteFailure(const std::filesystem::path& file);
+// The same for a file that cannot be read.
+std::string ShowReadFailure(const std::filesystem::path& file);

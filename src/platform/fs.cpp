@@ -128,6 +128,11 @@ bool IsFolder(const fs::path& path) {
   return fs::is_directory(path, error);
 }
 
+bool IsRegularFile(const fs::path& path) {
+  std::error_code error;
+  return fs::is_regular_file(path, error);
+}
+
 bool CreateFolders(const fs::path& path) {
   if (path.empty()) return false;
   std::error_code error;

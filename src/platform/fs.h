@@ -19,6 +19,10 @@ std::string NativeNameToSjis(const std::filesystem::path& name);
 
 bool IsFolder(const std::filesystem::path& path);
 
+// True for a plain file (after links): a folder of that name counts as missing, and a pipe
+// or device, which could block a read or never end it, too.
+bool IsRegularFile(const std::filesystem::path& path);
+
 // Creates the folder with any missing parents; true when it exists as a folder afterwards.
 // A parent that nobody may write to (no write bit at all) is refused even where the
 // process could override it, as a read-only medium would be.

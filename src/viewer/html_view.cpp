@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -23,13 +24,18 @@
 namespace {
 
 // Pages longer than this are built in the background.
-constexpr qsizetype kBackgroundLoadChars = 256 * 1024;
+constexpr std::size_t kBackgroundLoadBytes = 256 * 1024;
 
 QString FileName(const std::filesystem::path& path) { return QFile::decodeName(QByteArray(path.c_str())); }
 
 std::filesystem::path FilePath(const QString& fileName) {
   return std::filesystem::path(QFile::encodeName(fileName).toStdString());
 }
+
+// The page's fonts are sized in pixels, as on screen: a printer at the screen's resolution
+// sets them at the size the user sees, where one at its own resolution would print them
+// a few points high.
+constexpr QPrinter::PrinterMode kPrinterMode = QPrinter::ScreenResolution;
 
 bool IsExternalScheme(const QString& scheme) {
   for (const char* external : {"http", "https", "ftp", "mailto"}) {
@@ -128,29 +134,29 @@ bool HtmlView::Navigate(const std::filesystem::path& localFile) {
   const std::optional<std::string> bytes = ReadWholeFile(localFile);
   // Relative names in the page (images, style sheets) resolve against its folder.
   const QUrl base = QUrl::fromLocalFile(FileName(localFile));
-  QString html = bytes ? ToWidgetText(*bytes) : QString();
-  if (html.size() < kBackgroundLoadChars) {
+  if (!bytes || bytes->size() < kBackgroundLoadBytes) {
     document()->setBaseUrl(base);
-    setHtml(html);
+    setHtml(bytes ? ToWidgetText(*bytes) : QString());
   } else {
-    LoadInBackground(std::move(html), base);
+    LoadInBackground(std::move(*bytes), base);
   }
   return bytes.has_value();
 }
 
-// A page of many thousand lines takes the HTML importer a good part of a second; built in
-// a thread of its own, it leaves the window answering meanwhile.
-void HtmlView::LoadInBackground(QString html, const QUrl& base) {
+// A page of many thousand lines takes the HTML importer a good part of a second, and its
+// decoding a noticeable moment; both done in a thread of its own, they leave the window
+// answering meanwhile.
+void HtmlView::LoadInBackground(std::string bytes, const QUrl& base) {
   busy_ = true;
   const quint64 load = ++loadNumber_;
   // The built page is held here until the view takes it; should the view go first, the
   // holder deletes it.
   auto built = std::make_shared<std::unique_ptr<QTextDocument>>();
-  QThread* loader = QThread::create([built, html = std::move(html), base, guiThread = thread()] {
+  QThread* loader = QThread::create([built, bytes = std::move(bytes), base, guiThread = thread()] {
     auto document = std::make_unique<QTextDocument>();
     document->setUndoRedoEnabled(false);
     document->setBaseUrl(base);
-    document->setHtml(html);
+    document->setHtml(ToWidgetText(bytes));
     document->moveToThread(guiThread);
     *built = std::move(document);
   });
@@ -171,8 +177,12 @@ void HtmlView::ShowLoadedDocument(QTextDocument* loaded, quint64 load) {
   }
   busy_ = false;
   if (loaded == nullptr) return;
-  setDocument(loaded);  // the previous page, a child of the view, goes with it
+  // setDocument deletes only the view's first page; a page loaded here before is the
+  // view's child and goes now, or every large page shown would stay in memory.
+  const QPointer<QTextDocument> previous = document();
+  setDocument(loaded);
   loaded->setParent(this);
+  if (previous && previous->parent() == this) delete previous;
 }
 
 void HtmlView::Stop() {
@@ -188,13 +198,13 @@ bool HtmlView::IsShownOnScreen() const {
 void HtmlView::TakeFocus() { setFocus(Qt::OtherFocusReason); }
 
 void HtmlView::Print() {
-  QPrinter printer(QPrinter::HighResolution);
+  QPrinter printer(kPrinterMode);
   QPrintDialog dialog(&printer, this);
   if (runDialog(dialog) == QDialog::Accepted) document()->print(&printer);
 }
 
 void HtmlView::PrintPreview() {
-  QPrinter printer(QPrinter::HighResolution);
+  QPrinter printer(kPrinterMode);
   QPrintPreviewDialog dialog(&printer, this);
   dialog.resize(800, 640);
   connect(&dialog, &QPrintPreviewDialog::paintRequested, this,

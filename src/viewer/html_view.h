@@ -9,6 +9,7 @@
 #include <QTextDocument>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <vector>
 
 class QCheckBox;
@@ -91,7 +92,7 @@ class HtmlView final : public QTextBrowser {
 
  private:
   void FollowLink(const QUrl& link);
-  void LoadInBackground(QString html, const QUrl& base);
+  void LoadInBackground(std::string bytes, const QUrl& base);
   void ShowLoadedDocument(QTextDocument* loaded, quint64 load);
 
   std::filesystem::path currentFile_;

@@ -4,15 +4,12 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <filesystem>
 #include <limits>
 #include <optional>
-#include <system_error>
 #include <utility>
-#include <vector>
 
 #include "archive/issue_naming.h"
 #include "archive/work_pages.h"
@@ -23,32 +20,11 @@
 #include "platform/sjis.h"
 #include "platform/text_lines.h"
 #include "viewer/html_view.h"
+#include "viewer/list_lines.h"
 #include "viewer/qt_text.h"
 #include "viewer/target_line.h"
 
 namespace {
-
-// A break in the list widget's text counts one position.
-constexpr long long kWidgetBreakLength = 1;
-
-// The list's lines as the user sees them: the widget's blocks, less the empty block after
-// a final break (a final break adds no line).
-std::vector<long long> LineLengths(const QTextDocument& document) {
-  std::vector<long long> lengths;
-  lengths.reserve(static_cast<std::size_t>(document.blockCount()));
-  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-    lengths.push_back(block.length() - 1);  // length() counts the block's break
-  }
-  if (!lengths.empty() && lengths.back() == 0) lengths.pop_back();
-  return lengths;
-}
-
-// Only a plain file is an issue: a folder of that name counts as missing, and a pipe or
-// device would block the read or never end it.
-bool IssueFileExists(const std::filesystem::path& file) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(file, error);
-}
 
 // A press in the list starts a new selection, as in a plain edit control, instead of
 // dragging the highlighted line away as text: selections made with the mouse feed the join.
@@ -71,11 +47,6 @@ class NewSelectionOnPress final : public QObject {
  private:
   QPlainTextEdit& list_;
 };
-
-void ShowReadFailure(const std::filesystem::path& file) {
-  static const std::string kCannotRead = cp932::FromUtf8("ファイルを読み込めません。\r\n");
-  CurrentDialogs().ShowMessage(kCannotRead + NativeNameToSjis(file));
-}
 
 }  // namespace
 
@@ -150,7 +121,7 @@ void IssueListViewer::ShowIssue(int direction) {
   if (line.empty() || line.front() != '*' || line.back() != '*') return;
 
   const std::filesystem::path issueFile = JoinSjis(state_.MagazineFolder, IssueFileName(line, 1));
-  if (!IssueFileExists(issueFile)) return;
+  if (!IsRegularFile(issueFile)) return;
   const std::string label = sjis::ReplaceAll(line, "*", "");
 
   const std::optional<std::string> issueText = ReadWholeFile(issueFile);
@@ -223,7 +194,7 @@ bool IssueListViewer::WaitAndCheck(int milliseconds, std::int32_t request) {
 
 bool IssueListViewer::SelectTargetLine(int direction) {
   QTextDocument& document = *list_->document();
-  const std::optional<LineSpan> target = FindTargetLine(LineLengths(document), kWidgetBreakLength,
+  const std::optional<LineSpan> target = FindTargetLine(ListLineLengths(document), kWidgetBreakLength,
                                                         list_->textCursor().selectionStart(), direction);
   if (!target) return false;
   list_->setFocus(Qt::OtherFocusReason);

@@ -84,4 +84,5 @@ std::optional<SaveChoice> RecordingDialogs::ChooseSaveFile(const std::string& de
 
 void RecordingDialogs::OpenAddress(const std::string& address) {
   openedAddresses.push_back(cp932::ToUtf8(address));
+  if (whileOpening) whileOpening();
 }

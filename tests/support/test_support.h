@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -65,4 +66,5 @@ class RecordingDialogs final : public Dialogs {
   int nextFilter = 0;
 
   std::vector<std::string> openedAddresses;  // UTF-8
+  std::function<void()> whileOpening;        // runs as an address is handed over
 };

@@ -76,6 +76,19 @@ class LargePageTest : public QObject {
     view.reset();
     QTest::qWait(100);
   }
+
+  // Each large page shown replaces the one before in memory too.
+  void pagesNoLongerShownAreFreed() {
+    TempFolder folder;
+    HtmlView view;
+    for (int page = 0; page < 3; ++page) {
+      WriteFileBytes(folder.path() / "large.htm", LargePage(20'000, "PAGE" + std::to_string(page)));
+      view.Navigate(folder.path() / "large.htm");
+      QTRY_VERIFY_WITH_TIMEOUT(!view.IsBusy(), 30'000);
+    }
+    QVERIFY(view.toPlainText().trimmed().endsWith(QStringLiteral("PAGE2")));
+    QCOMPARE(view.findChildren<QTextDocument*>(Qt::FindDirectChildrenOnly).size(), 1);
+  }
 };
 
 QTEST_MAIN(LargePageTest)

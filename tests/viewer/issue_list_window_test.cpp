@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/shared_state.h"
 #include "platform/cp932.h"
 #include "platform/events.h"
+#include "platform/shared_state.h"
 #include "support/test_support.h"
 #include "viewer/html_view.h"
 #include "viewer/issue_list.h"

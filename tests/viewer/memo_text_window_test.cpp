@@ -3,8 +3,8 @@
 #include <QPlainTextEdit>
 #include <QtTest>
 
-#include "viewer/qt_text.h"
 #include "support/test_support.h"
+#include "viewer/qt_text.h"
 
 class MemoTextTest final : public QObject {
   Q_OBJECT
