@@ -24,10 +24,35 @@ void MainWindowReadSurface::ShowIdentity(const std::string& serviceLabel, const 
 void MainWindowReadSurface::SetResultLines(const StringList& lines) {
   pendingLines_.clear();
   flushScheduled_ = false;
+  builder_.reset();
+  scrolledToEnd_ = false;
+  allLines_ = lines;
+  previewLines_ = lines.size();
   SetMemoLines(*form_.Memo1, lines);
 }
 
 void MainWindowReadSurface::AppendResultLines(const StringList& lines) {
+  if (builder_) {
+    builder_->Append(JoinLinesWithoutLastBreak(lines));
+    return;
+  }
+  allLines_.insert(allLines_.end(), lines.begin(), lines.end());
+  if (allLines_.size() > kPreviewLines) {
+    // From here on the whole text is laid out beside the window; Memo1 shows its start.
+    builder_ = std::make_unique<MemoDocumentBuilder>(form_.Memo1->font());
+    builder_->Append(JoinLinesWithoutLastBreak(allLines_));
+    allLines_.clear();
+    const std::size_t room = kPreviewLines - std::min(kPreviewLines, previewLines_);
+    Preview(
+        StringList(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(std::min(room, lines.size()))));
+    return;
+  }
+  Preview(lines);
+}
+
+void MainWindowReadSurface::Preview(const StringList& lines) {
+  if (lines.empty()) return;
+  previewLines_ += lines.size();
   pendingLines_.insert(pendingLines_.end(), lines.begin(), lines.end());
   if (flushScheduled_) return;
   flushScheduled_ = true;
@@ -38,10 +63,8 @@ void MainWindowReadSurface::FlushPendingLines() {
   if (!flushScheduled_) return;
   flushScheduled_ = false;
   // Joined without a final break, so an empty last line stays a line of its own.
-  std::string text;
-  for (std::size_t i = 0; i < pendingLines_.size(); ++i) text += (i == 0 ? "" : "\r\n") + pendingLines_[i];
+  AppendMemoLines(*form_.Memo1, JoinLinesWithoutLastBreak(pendingLines_));
   pendingLines_.clear();
-  AppendMemoLines(*form_.Memo1, text);
 }
 
 void MainWindowReadSurface::InsertResultLineAtStart(const std::string& line) {
@@ -49,12 +72,30 @@ void MainWindowReadSurface::InsertResultLineAtStart(const std::string& line) {
   QTextCursor cursor(form_.Memo1->document());
   cursor.movePosition(QTextCursor::Start);
   cursor.insertText(ToWidgetText(line) + QLatin1Char('\n'));
+  ++previewLines_;
+  if (builder_) {
+    builder_->InsertAtStart(line);
+  } else {
+    allLines_.insert(allLines_.begin(), line);
+  }
 }
 
 void MainWindowReadSurface::ScrollResultToEnd() {
   FlushPendingLines();
+  scrolledToEnd_ = true;
   QScrollBar* bar = form_.Memo1->verticalScrollBar();
   bar->setValue(bar->maximum());
+}
+
+void MainWindowReadSurface::CompleteResultLines() {
+  FlushPendingLines();
+  if (!builder_) return;
+  std::unique_ptr<QTextDocument> document = builder_->Take();
+  builder_.reset();
+  // Memo1 owns the document; the preview's document, its child, goes with the exchange.
+  document->setParent(form_.Memo1);
+  form_.Memo1->setDocument(document.release());
+  if (scrolledToEnd_) ScrollResultToEnd();
 }
 
 std::string MainWindowReadSurface::IssueListText() { return MemoText(*form_.Memo3); }

@@ -2,7 +2,10 @@
 // The main window as the reading loop sees it: its status line, result text, issue list,
 // choices and HTML view.
 
+#include <memory>
+
 #include "retrieval/read_surface.h"
+#include "viewer/memo_document_builder.h"
 
 class TForm1;
 
@@ -25,12 +28,22 @@ class MainWindowReadSurface final : public ReadSurface {
   std::string RangeKey() override;
   void SetRangeKey(const std::string& text) override;
   void ShowPage(const std::filesystem::path& page) override;
+  void CompleteResultLines() override;
+
+  // Memo1 takes the lines of a read itself up to this many; beyond them the whole text is
+  // built beside the window and shown when the read ends.
+  static constexpr std::size_t kPreviewLines = 1000;
 
  private:
   // Lines wait here until the event loop next runs, then go to Memo1 in one insertion.
   void FlushPendingLines();
+  void Preview(const StringList& lines);
 
   TForm1& form_;
   StringList pendingLines_;
   bool flushScheduled_ = false;
+  std::size_t previewLines_ = 0;  // lines Memo1 holds or is about to
+  StringList allLines_;           // every line, until the builder takes over
+  std::unique_ptr<MemoDocumentBuilder> builder_;
+  bool scrolledToEnd_ = false;
 };

@@ -218,16 +218,15 @@ std::error_code CheckReplaceable(const fs::path& file) {
   return CheckWritable(file, fileStatus);
 }
 
-std::error_code WriteFileAtomically(const fs::path& file, std::string_view bytes, Durability durability) {
+std::error_code WriteTemporaryFor(const fs::path& file, std::string_view bytes, bool syncData,
+                                  fs::path& temporary) {
   if (std::error_code refused = CheckReplaceable(file)) return refused;
-  const fs::path folder = FolderOf(file);
 
   // The old file's permissions carry over to its replacement.
   struct stat old {};
   const bool hadFile = ::stat(file.c_str(), &old) == 0;
 
   static std::atomic<unsigned> counter{0};
-  fs::path temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     temporary = TemporaryName(file, counter++);
@@ -239,14 +238,25 @@ std::error_code WriteFileAtomically(const fs::path& file, std::string_view bytes
   std::error_code error;
   if (hadFile && ::fchmod(fd, old.st_mode & 07777) != 0) error = LastError();
   if (!error && !WriteAll(fd, bytes)) error = LastError();
-  if (!error && ::fsync(fd) != 0) error = LastError();
+  if (!error && syncData && ::fsync(fd) != 0) error = LastError();
   if (::close(fd) != 0 && !error) error = LastError();
-  if (!error && ::rename(temporary.c_str(), file.c_str()) != 0) error = LastError();
-  if (error) {
-    ::unlink(temporary.c_str());
+  if (error) ::unlink(temporary.c_str());
+  return error;
+}
+
+std::error_code RenameIntoPlace(const fs::path& temporary, const fs::path& file) {
+  if (::rename(temporary.c_str(), file.c_str()) == 0) return {};
+  const std::error_code error = LastError();
+  ::unlink(temporary.c_str());
+  return error;
+}
+
+std::error_code WriteFileAtomically(const fs::path& file, std::string_view bytes, Durability durability) {
+  fs::path temporary;
+  if (std::error_code error = WriteTemporaryFor(file, bytes, durability != Durability::kNone, temporary))
     return error;
-  }
-  if (durability == Durability::kFileAndFolder) SyncFolder(folder);
+  if (std::error_code error = RenameIntoPlace(temporary, file)) return error;
+  if (durability == Durability::kFileAndFolder) SyncFolder(FolderOf(file));
   return {};
 }
 

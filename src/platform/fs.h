@@ -45,15 +45,25 @@ bool ReadWholeFileInto(const std::filesystem::path& file, std::string& bytes);
 // bit counts as read-only even for a process that could override it.
 std::error_code CheckReplaceable(const std::filesystem::path& file);
 
-// How far a write is made durable before it returns. The file's bytes always reach the
-// disk before its name does, so no crash leaves a torn file under the name; a caller that
-// writes many files in a row may leave the folder to one SyncFolder at the end.
-enum class Durability { kFileAndFolder, kFileOnly };
+// How far a write is made durable before it returns. With kFileAndFolder and kFileOnly the
+// file's bytes reach the disk before its name does, so no crash leaves a torn file under
+// the name; a caller that writes many files in a row may leave the folder to one
+// SyncFolder at the end. kNone is for pages that are rebuilt whenever needed: the name still
+// changes in one step, but a power cut may take the page.
+enum class Durability { kFileAndFolder, kFileOnly, kNone };
 
 // Writes bytes to a temporary file in the same folder and renames it over `file`; empty
 // error_code on success. On failure the old file is untouched and no temporary file is left.
 std::error_code WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes,
                                     Durability durability = Durability::kFileAndFolder);
+
+// The two halves of WriteFileAtomically, for writers that make many files durable at
+// once: the bytes in a new temporary file beside `file` (refused as WriteFileAtomically
+// refuses; nothing is left on failure), and that file renamed over `file` (removed on
+// failure).
+std::error_code WriteTemporaryFor(const std::filesystem::path& file, std::string_view bytes, bool syncData,
+                                  std::filesystem::path& temporary);
+std::error_code RenameIntoPlace(const std::filesystem::path& temporary, const std::filesystem::path& file);
 
 // True when `sjisName`, and the temporary name it is written under first, fit the file
 // system's limit on one name in `folder`.

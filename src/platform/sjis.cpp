@@ -6,19 +6,8 @@
 
 namespace sjis {
 
-bool IsLeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
-std::size_t CharLength(std::string_view text, std::size_t at) {
-  return IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
-}
-
-namespace {
-
-// Finds `needle` at or after the 0-based index `from`, which must be a character
-// boundary. Candidates from the plain byte search are checked against boundaries
-// walked forward from `from`, so the whole search stays linear.
+// Candidates from the plain byte search are checked against boundaries walked forward
+// from `from`, so the whole search stays linear.
 std::size_t FindFrom(std::string_view text, std::string_view needle, std::size_t from) {
   if (needle.empty()) return std::string_view::npos;
   std::size_t boundary = from;
@@ -31,6 +20,21 @@ std::size_t FindFrom(std::string_view text, std::string_view needle, std::size_t
     searchFrom = candidate + 1;  // the candidate began on a trail byte
   }
 }
+
+bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view asciiNeedle) {
+  if (asciiNeedle.empty()) return false;
+  const auto lower = [](unsigned char byte) { return byte >= 'A' && byte <= 'Z' ? byte + 32 : byte; };
+  for (std::size_t at = 0; at + asciiNeedle.size() <= text.size(); at += CharLength(text, at)) {
+    std::size_t k = 0;
+    while (k < asciiNeedle.size() && lower(static_cast<unsigned char>(text[at + k])) ==
+                                         lower(static_cast<unsigned char>(asciiNeedle[k])))
+      ++k;
+    if (k == asciiNeedle.size()) return true;
+  }
+  return false;
+}
+
+namespace {
 
 // Double-byte case pairs: the upper-case range, its length, and where the lower-case
 // range starts. Cyrillic lower case skips 0x847F, so it is split in two rows.

@@ -9,17 +9,32 @@
 
 namespace sjis {
 
-// True for the bytes that open a double-byte character (0x81-0x9F, 0xE0-0xFC).
-bool IsLeadByte(unsigned char byte);
+// True for the bytes that open a double-byte character (0x81-0x9F, 0xE0-0xFC). Inline:
+// every search walks the text with it.
+inline bool IsLeadByte(unsigned char byte) {
+  return static_cast<unsigned char>(byte - 0x81) <= 0x9F - 0x81 ||
+         static_cast<unsigned char>(byte - 0xE0) <= 0xFC - 0xE0;
+}
 
 // Length in bytes of the character that starts at 0-based index `at`: 2 for a lead byte
 // that has a byte after it, else 1. A lead byte at the very end stands alone.
-std::size_t CharLength(std::string_view text, std::size_t at);
+inline std::size_t CharLength(std::string_view text, std::size_t at) {
+  return IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
+}
 
 // 1-based position of the first occurrence of `needle` that starts on a character
 // boundary, or 0. An empty needle is never found.
 std::size_t Find(std::string_view text, std::string_view needle);
 bool Contains(std::string_view text, std::string_view needle);
+
+// The same search from the 0-based index `fromBoundary`, which must be a character
+// boundary: the 0-based index of the first occurrence at or after it, or npos.
+std::size_t FindFrom(std::string_view text, std::string_view needle, std::size_t fromBoundary);
+
+// True when `asciiNeedle` occurs on a character boundary with ASCII letters compared
+// without regard to case: what a search of the upper-cased text for the upper-cased
+// needle finds, without making the copy.
+bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view asciiNeedle);
 
 // Every occurrence of `from`, left to right, replaced by `to`; matches start on
 // character boundaries only, and a replaced stretch is never searched again.

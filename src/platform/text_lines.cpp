@@ -12,6 +12,12 @@ std::string JoinLines(const StringList& lines) {
   return text;
 }
 
+std::string JoinLinesWithoutLastBreak(const StringList& lines) {
+  std::string text = JoinLines(lines);
+  if (!text.empty()) text.resize(text.size() - 2);
+  return text;
+}
+
 StringList SplitLines(std::string_view text) {
   StringList lines;
   std::size_t start = 0;

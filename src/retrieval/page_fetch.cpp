@@ -70,18 +70,23 @@ PageFetcher::BodyEnd PageFetcher::ReadBody(HttpRequest& request) {
 
 void PageFetcher::ConvertToShiftJis() {
   std::string& body = state_.PageTextLower;
-  const std::string upper = sjis::ToUpper(body);
-  const bool utf8 = !sjis::Contains(upper, "CHARSET=EUC-JP") && sjis::Contains(upper, "CHARSET=UTF-8");
-  if (utf8) {
+  const bool eucJp = sjis::ContainsIgnoringAsciiCase(body, "CHARSET=EUC-JP");
+  if (!eucJp && sjis::ContainsIgnoringAsciiCase(body, "CHARSET=UTF-8")) {
+    details_.encoding = PageBytes::kUtf8;
     details_.convertedCleanly = IsWellFormedUtf8(body);
     body = Utf8ToShiftJis(body);
-  } else if (sjis::Contains(upper, "CHARSET=EUC-JP") || sjis::Contains(body, "<title>Yahoo! JAPAN</title>")) {
+  } else if (eucJp || sjis::Contains(body, "<title>Yahoo! JAPAN</title>")) {
+    details_.encoding = PageBytes::kEucJp;
     details_.convertedCleanly = IsWellFormedEucJp(body);
     body = EucJpToShiftJis(body);
-  } else {
-    // Taken as Shift-JIS: bytes that are not, or that read as another Japanese encoding
-    // throughout, were labelled wrongly.
-    details_.convertedCleanly = IsWellFormedCp932(body) &&
-                                !(HasNonAscii(body) && (IsWellFormedUtf8(body) || IsWellFormedEucJp(body)));
   }
+}
+
+bool PageFetcher::LastPageConvertedCleanly() const {
+  if (details_.encoding != PageBytes::kShiftJis) return details_.convertedCleanly;
+  // Taken as Shift-JIS, the text is still the page's bytes: bytes that are not Shift-JIS,
+  // or that read as another Japanese encoding throughout, were labelled wrongly.
+  const std::string& bytes = state_.PageTextLower;
+  return IsWellFormedCp932(bytes) &&
+         !(HasNonAscii(bytes) && (IsWellFormedUtf8(bytes) || IsWellFormedEucJp(bytes)));
 }

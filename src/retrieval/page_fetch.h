@@ -11,11 +11,14 @@
 #include "platform/http.h"
 #include "platform/shared_state.h"
 
+enum class PageBytes { kShiftJis, kEucJp, kUtf8 };
+
 // What the last fetch that opened its address found, beyond the text.
 struct FetchDetails {
-  long status = 0;               // of the final response; 0 when none was read
-  bool cutByReadLimit = false;   // the read limit stopped the body before its end
-  bool convertedCleanly = true;  // the body's bytes fit the encoding they were read in
+  long status = 0;                            // of the final response; 0 when none was read
+  bool cutByReadLimit = false;                // the read limit stopped the body before its end
+  PageBytes encoding = PageBytes::kShiftJis;  // what the body was read as
+  bool convertedCleanly = true;               // for EUC-JP and UTF-8: the bytes fit the encoding
 };
 
 class PageFetcher {
@@ -36,6 +39,9 @@ class PageFetcher {
   bool HasSession() const { return session_ != nullptr; }
 
   const FetchDetails& LastFetch() const { return details_; }
+  // True when the last page's bytes fit the encoding they were read in; asked of the page
+  // still in PageTextLower (checked only when it matters: it costs a pass over the page).
+  bool LastPageConvertedCleanly() const;
 
   // Gives up the fetch in progress and every later one (they fail with -2): the program
   // is closing.

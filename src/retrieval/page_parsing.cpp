@@ -89,3 +89,32 @@ std::string ExtractIssueBody(std::string_view page) {
   // The byte just before the end marker is dropped with it.
   return NormalizeLineBreaks(sjis::Cut(page, f, e - f - 1));
 }
+
+StringList TakeIssueLinks(std::string& pageText) {
+  StringList entries;
+  // Each marker read is deleted and the search starts again from the start of the page.
+  // Nothing before the deleted marker can match any more, except a match that runs across
+  // the place it left: the search resumes at the last boundary before such a start.
+  const std::size_t markerSize = kListingLinkMarker.size();
+  std::size_t resume = 0;
+  while (true) {
+    const std::size_t at = sjis::FindFrom(pageText, kListingLinkMarker, resume);
+    if (at == std::string::npos) break;
+    std::string link = sjis::Cut(pageText, static_cast<long long>(at) + 23, 500);
+    pageText.erase(at, markerSize);
+    const std::size_t earliestStart = at >= markerSize - 1 ? at - (markerSize - 1) : 0;
+    for (std::size_t next = resume; next <= earliestStart && next < pageText.size();
+         next += sjis::CharLength(pageText, next))
+      resume = next;
+    if (const std::size_t end = sjis::Find(link, "</a>"))
+      link = sjis::Left(link, static_cast<long long>(end) - 1);
+    std::string entry;
+    if (sjis::Contains(link, "page=") && sjis::Contains(link, "#")) {
+      entry = ParseAnchorLink(link);
+    } else if (sjis::Contains(link, "return false;") && sjis::Contains(link, ".html")) {
+      entry = ParseIssueLink(link);
+    }
+    if (!entry.empty()) entries.push_back(std::move(entry));
+  }
+  return entries;
+}

@@ -6,6 +6,17 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text_lines.h"
+
+// What opens every link of a listing page.
+inline constexpr std::string_view kListingLinkMarker = "onclick=\"dynamicLink(";
+
+// The queue lines of every issue link of a listing page, in page order: each link's marker
+// is read and deleted from `pageText` in turn, up to 500 bytes after it (to "</a>") go to
+// ParseAnchorLink or ParseIssueLink by their form, and links of neither form (such as those
+// to other listing pages) give nothing.
+StringList TakeIssueLinks(std::string& pageText);
+
 // The queue line of a link whose target holds "page=" and "#": the link text (at most 100
 // bytes) and, when a "#" stands before "')", "," and what lies between them. The whole
 // snippet when neither gives anything.

@@ -10,6 +10,7 @@
 #include "platform/collation.h"
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
+#include "platform/durable_writer.h"
 #include "platform/events.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
@@ -17,8 +18,6 @@
 #include "retrieval/page_parsing.h"
 
 namespace {
-
-const std::string kLinkMarker = "onclick=\"dynamicLink(";
 
 std::string Sj(std::string_view utf8) { return cp932::FromUtf8(utf8); }
 
@@ -115,6 +114,7 @@ void RetrievalDriver::RunRetrieval(std::string_view address) {
       }
     }
   }
+  surface_.CompleteResultLines();
   surface_.ShowTaskTitle("Yomitoru");
 }
 
@@ -125,7 +125,7 @@ int RetrievalDriver::ListingPageCount(const SharedState& state) {
   std::string count;
   if (table > 0 && table < first) {
     count = sjis::Cut(state.PageTextLower, static_cast<long long>(table) + 21, 200);
-    const std::size_t link = sjis::Find(count, kLinkMarker);
+    const std::size_t link = sjis::Find(count, kListingLinkMarker);
     count = sjis::Cut(count, static_cast<long long>(link) + 22, 100);
     const std::size_t page = sjis::Find(count, "page=");
     if (page > 0) {
@@ -146,24 +146,6 @@ bool RetrievalDriver::IsKnown(const std::string& entry, const std::string& known
   return knownKeys.find(entry.substr(0, 16)) != std::string::npos;
 }
 
-StringList RetrievalDriver::ReadLinksOfPage() {
-  StringList entries;
-  while (const std::size_t at = sjis::Find(state_.PageText, kLinkMarker)) {
-    std::string link = sjis::Cut(state_.PageText, static_cast<long long>(at) + 22, 500);
-    state_.PageText.erase(at - 1, kLinkMarker.size());
-    if (const std::size_t end = sjis::Find(link, "</a>"))
-      link = sjis::Left(link, static_cast<long long>(end) - 1);
-    std::string entry;
-    if (sjis::Contains(link, "page=") && sjis::Contains(link, "#")) {
-      entry = ParseAnchorLink(link);
-    } else if (sjis::Contains(link, "return false;") && sjis::Contains(link, ".html")) {
-      entry = ParseIssueLink(link);
-    }
-    if (!entry.empty()) entries.push_back(std::move(entry));
-  }
-  return entries;
-}
-
 void RetrievalDriver::ErrorEnd() {
   fetcher_.FetchPage("", -1);
   surface_.ShowStatus(ReadStatus(Sj("エラーが発生しました")));
@@ -180,7 +162,7 @@ void RetrievalDriver::CancelEnd() {
 }
 
 bool RetrievalDriver::MayReplace(const std::string& stored, const std::string& content) const {
-  if (!fetcher_.LastFetch().convertedCleanly) return false;
+  if (!fetcher_.LastPageConvertedCleanly()) return false;
   // The header line names the address, which moves with the service; the text counts.
   const auto textSize = [](const std::string& issue) {
     const std::size_t lineEnd = issue.find("\r\n");
@@ -189,50 +171,70 @@ bool RetrievalDriver::MayReplace(const std::string& stored, const std::string& c
   return textSize(content) >= textSize(stored);
 }
 
-RetrievalDriver::IssueResult RetrievalDriver::ReadIssue(const std::string& queueLine,
-                                                        std::string& lastBaseName) {
+bool RetrievalDriver::ReadIssue(const std::string& queueLine) {
   const std::size_t comma = queueLine.find(',');
   const std::string key = comma == std::string::npos ? std::string() : queueLine.substr(0, comma);
   const std::string tail = comma == std::string::npos ? std::string() : queueLine.substr(comma + 1);
-  if (key.empty() || tail.empty()) return IssueResult::kSkipped;
-  // A key that makes no plain file name (a "\" or a control byte in a numbered key), or a
+  if (key.empty() || tail.empty()) return false;
+  // A key that makes no plain file name (a "\\" or a control byte in a numbered key), or a
   // hidden one that the archive would never list, cannot be stored; it is passed over
   // like an issue that did not arrive.
   const std::string fileName = IssueFileName(key, 0);
-  if (!IsPlainName(fileName) || fileName.front() == '.') return IssueResult::kSkipped;
+  if (!IsPlainName(fileName) || fileName.front() == '.') return false;
   if (!FitsNameLimit(state_.MagazineFolder, fileName)) {
-    AppendResult({ReadStatus(Sj("ファイル名が長すぎるため保存できません(") + key + ")")});
-    return IssueResult::kSkipped;
+    Store({{ReadStatus(Sj("ファイル名が長すぎるため保存できません(") + key + ")")}, {}, {}}, {});
+    return false;
   }
 
   const std::string address = state_.ServiceLogBase + "/" + state_.MagazineId + "/" + tail;
   surface_.ShowStatus(ReadStatus(Sj("メルマガ読取り中(") + key + ")"));
   ProcessMessages();
-  if (fetcher_.FetchPage(address, 0) <= 0) return IssueResult::kSkipped;
+  if (fetcher_.FetchPage(address, 0) <= 0) return false;
   // An error page, a page cut by the read limit or one without issue text is no issue:
   // storing it would replace a good copy, and a later read would never fetch it again.
   const FetchDetails& fetched = fetcher_.LastFetch();
-  if (fetched.status != 200 || fetched.cutByReadLimit) return IssueResult::kSkipped;
+  if (fetched.status != 200 || fetched.cutByReadLimit) return false;
   const std::string body = ExtractIssueBody(state_.PageTextLower);
-  if (body.empty()) return IssueResult::kSkipped;
+  if (body.empty()) return false;
 
-  StringList issueLines{key + " " + address};
-  for (std::string& line : TextAsAddedLines(body)) issueLines.push_back(std::move(line));
-  const std::string content = JoinLines(issueLines);
-  const std::filesystem::path file = JoinSjis(state_.MagazineFolder, fileName);
-  const std::optional<std::string> stored = ReadWholeFile(file);
-  if (stored && *stored != content && !MayReplace(*stored, content)) return IssueResult::kSkipped;
+  StoredIssue issue{{key + " " + address}, IssueFileName(key, 2), JoinSjis(state_.MagazineFolder, fileName)};
+  for (std::string& line : TextAsAddedLines(body)) issue.lines.push_back(std::move(line));
+  std::string content = JoinLines(issue.lines);
+  const std::optional<std::string> stored = ReadWholeFile(issue.file);
+  if (stored && *stored != content && !MayReplace(*stored, content)) return false;
   // A copy that is stored already stays as it is.
-  if ((!stored || *stored != content) && WriteFileAtomically(file, content, Durability::kFileOnly)) {
-    ShowWriteFailure(file);
-    writeFailureShown_ = true;
-    return IssueResult::kWriteFailed;
+  if (stored && *stored == content) content.clear();
+  Store(std::move(issue), std::move(content));
+  return true;
+}
+
+void RetrievalDriver::Store(StoredIssue issue, std::string content) {
+  std::filesystem::path file = content.empty() ? std::filesystem::path() : issue.file;
+  writer_->Submit(std::move(file), std::move(content));
+  awaiting_.push_back(std::move(issue));
+}
+
+bool RetrievalDriver::ShowStoredIssues(bool waitForAll) {
+  if (waitForAll) writer_->Finish([] { ProcessMessages(); });
+  for (const DurableWriter::Result& result : writer_->TakeResults()) {
+    StoredIssue issue = std::move(awaiting_.front());
+    awaiting_.pop_front();
+    if (result.error) {
+      // Later issues were given up with it; only the first failure is news.
+      if (!writeFailureShown_) ShowWriteFailure(result.file);
+      writeFailureShown_ = true;
+      continue;
+    }
+    // The failed issue, and whatever came after it, is shown nowhere.
+    if (writeFailureShown_) continue;
+    AppendResult(issue.lines);
+    if (issue.baseName.empty()) continue;  // a note, not an issue
+    ++storedCount_;
+    lastBaseName_ = issue.baseName;
+    if (surface_.RangeKey().empty()) surface_.SetRangeKey(lastBaseName_);
+    state_.ResultText.insert(state_.ResultText.end(), issue.lines.begin(), issue.lines.end());
   }
-  AppendResult(issueLines);
-  lastBaseName = IssueFileName(key, 2);
-  if (surface_.RangeKey().empty()) surface_.SetRangeKey(lastBaseName);
-  state_.ResultText.insert(state_.ResultText.end(), issueLines.begin(), issueLines.end());
-  return IssueResult::kStored;
+  return !writeFailureShown_;
 }
 
 void RetrievalDriver::ReadBackNumbers() {
@@ -276,7 +278,7 @@ void RetrievalDriver::ReadBackNumbers() {
   for (int page = 1; page <= pageCount;) {
     if (result < 0) break;
     if (state_.CancelRequested != 0) return CancelEnd();
-    StringList entries = ReadLinksOfPage();
+    StringList entries = TakeIssueLinks(state_.PageText);
     // Past the last page a server may answer with no issues, or with the last page
     // again: either ends the walk, whatever page count the first page announced.
     if (page > 1 && (entries.empty() || entries == previousEntries)) break;
@@ -306,29 +308,29 @@ void RetrievalDriver::ReadBackNumbers() {
   surface_.ShowStatus(ReadStatus(Sj("メルマガ読取り中")));
   surface_.ShowTaskTitle("Yomitoru");
   ProcessMessages();
-  int storedCount = 0;
+  // Issue files go to the disk in the background; an issue is shown once its file stands.
+  DurableWriter writer(state_.MagazineFolder);
+  writer_ = &writer;
+  struct WriterReset {
+    DurableWriter*& writer;
+    ~WriterReset() { writer = nullptr; }
+  } writerReset{writer_};
+  awaiting_.clear();
+  storedCount_ = 0;
+  lastBaseName_.clear();
   bool skipped = false;
-  std::string lastBaseName;
   for (const std::string& queueLine : state_.IssueQueue) {
-    if (state_.CancelRequested != 0) return CancelEnd();
-    switch (ReadIssue(queueLine, lastBaseName)) {
-      case IssueResult::kStored:
-        ++storedCount;
-        break;
-      case IssueResult::kSkipped:
-        skipped = true;
-        break;
-      case IssueResult::kWriteFailed:
-        return ErrorEnd();
-    }
+    if (state_.CancelRequested != 0) break;
+    if (!ReadIssue(queueLine)) skipped = true;
+    if (!ShowStoredIssues(false)) return ErrorEnd();
   }
-  // An issue given up because of the cancel is no skip: the cancel end follows.
+  // What was fetched before a cancel stays stored and shown.
+  if (!ShowStoredIssues(true)) return ErrorEnd();
   if (state_.CancelRequested != 0) return CancelEnd();
   fetcher_.FetchPage("", -1);
-  SyncFolder(state_.MagazineFolder);  // the names of the issues stored, once for all
   const std::string rangeKey = surface_.RangeKey();
-  if (rangeKey != lastBaseName) surface_.SetRangeKey(rangeKey + "_" + lastBaseName);
-  surface_.ShowStatus("*** " + std::to_string(storedCount) + Sj("件取得しました ***"));
+  if (rangeKey != lastBaseName_) surface_.SetRangeKey(rangeKey + "_" + lastBaseName_);
+  surface_.ShowStatus("*** " + std::to_string(storedCount_) + Sj("件取得しました ***"));
 
   if (!UpdateMagazineLog(state_, issueList + "x", false).empty()) {
     end_ = ReadEnd::kFailed;

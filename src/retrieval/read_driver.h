@@ -2,6 +2,8 @@
 // One read of a newsletter: identification, the walk over its listing pages, the fetch
 // and storing of every issue not stored yet, the log update and the result page.
 
+#include <deque>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -20,6 +22,8 @@ enum class ReadEnd {
   kNotRead,  // the address names no newsletter that can be read
 };
 
+class DurableWriter;
+
 class RetrievalDriver {
  public:
   RetrievalDriver(SharedState& state, PageFetcher& fetcher, const ServiceTable& services,
@@ -37,13 +41,21 @@ class RetrievalDriver {
   ReadEnd LastEnd() const { return end_; }
 
  private:
-  enum class IssueResult { kStored, kSkipped, kWriteFailed };
+  // An issue on its way to the disk, with what it shows once its file stands.
+  struct StoredIssue {
+    StringList lines;
+    std::string baseName;  // empty for a note that stores nothing
+    std::filesystem::path file;
+  };
 
-  // The queue entries of every issue link of PageText, whether stored already or not.
-  StringList ReadLinksOfPage();
   bool IsKnown(const std::string& entry, const std::string& knownKeys) const;
-  // Fetches and stores one queued issue.
-  IssueResult ReadIssue(const std::string& queueLine, std::string& lastBaseName);
+  // Fetches one queued issue and hands it to the writer; false when it was passed over.
+  bool ReadIssue(const std::string& queueLine);
+  // Queues the issue's file (nothing to write for an empty `content`) and its lines.
+  void Store(StoredIssue issue, std::string content);
+  // Shows the issues whose files stand by now (all of them, waiting for the disk, with
+  // `waitForAll`); false once a write has failed, which it reports.
+  bool ShowStoredIssues(bool waitForAll);
   // False when `content` must not replace the different issue `stored`: the page lost
   // characters in its conversion, or would leave a shorter issue text.
   bool MayReplace(const std::string& stored, const std::string& content) const;
@@ -57,6 +69,10 @@ class RetrievalDriver {
   ReadSurface& surface_;
   StringList resultLines_;  // what Memo1 holds, kept here so it is never read back from the widget
   ReadEnd end_ = ReadEnd::kNone;
-  bool writeFailureShown_ = false;  // one message box per read
-  bool folderReady_ = false;        // the newsletter's folder exists for this read
+  bool writeFailureShown_ = false;    // one message box per read
+  bool folderReady_ = false;          // the newsletter's folder exists for this read
+  DurableWriter* writer_ = nullptr;   // the issue phase's writer
+  std::deque<StoredIssue> awaiting_;  // in the writer's order
+  int storedCount_ = 0;
+  std::string lastBaseName_;
 };

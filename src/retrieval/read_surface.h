@@ -21,6 +21,8 @@ class ReadSurface {
   virtual void AppendResultLines(const StringList& lines) = 0;
   virtual void InsertResultLineAtStart(const std::string& line) = 0;
   virtual void ScrollResultToEnd() = 0;
+  // Every line given is in Memo1 once this returns (called when the read ends).
+  virtual void CompleteResultLines() = 0;
 
   // Memo3 as text (CR LF after every line), and its refill in the chosen order.
   virtual std::string IssueListText() = 0;

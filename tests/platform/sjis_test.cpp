@@ -39,6 +39,31 @@ TEST(SjisFind, LoneLeadByteAtTheEndStandsAlone) {
   EXPECT_EQ(sjis::CharLength(text, 2), 1u);
 }
 
+TEST(SjisFind, FromABoundaryAndIgnoringAsciiCase) {
+  const std::string text = Sj("ソcharset=UTF-8 表charset=euc-jp");  // ソ and 表 end in 0x5C / 0x5C
+  EXPECT_EQ(sjis::FindFrom(text, "charset", 0), 2u);
+  EXPECT_EQ(sjis::FindFrom(text, "charset", 2), 2u);
+  EXPECT_EQ(sjis::FindFrom(text, "charset", 4), 18u);
+  EXPECT_EQ(sjis::FindFrom(text, "nothing", 0), std::string::npos);
+  const struct {
+    std::string text;
+    const char* needle;
+    bool found;
+  } rows[] = {
+      {text, "CHARSET=UTF-8", true},
+      {text, "CHARSET=EUC-JP", true},
+      {text, "charset=utf-16", false},
+      {"ChArSeT=uTf-8", "CHARSET=UTF-8", true},
+      {"charset = utf-8", "CHARSET=UTF-8", false},
+      {std::string("\x83") + "CHARSET=UTF-8", "CHARSET=UTF-8", false},  // begins on a trail byte
+      {"", "A", false},
+      {"a", "", false},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(sjis::ContainsIgnoringAsciiCase(row.text, row.needle), row.found)
+        << row.text << " / " << row.needle;
+}
+
 TEST(SjisReplaceAll, ReplacesLeftToRightWithoutRescanning) {
   EXPECT_EQ(sjis::ReplaceAll("a=b=c", "=", Sj("＝")), Sj("a＝b＝c"));
   EXPECT_EQ(sjis::ReplaceAll("aaa", "aa", "a"), "aa");

@@ -158,7 +158,7 @@ TEST_F(PageFetchTest, TheLastFetchTellsItsStatusAndWhetherItsBytesFitTheirEncodi
   for (const auto& row : rows) {
     EXPECT_EQ(fetcher.FetchPage(site().Root() + row.path, 0), 1) << row.path;
     EXPECT_EQ(fetcher.LastFetch().status, row.status) << row.path;
-    EXPECT_EQ(fetcher.LastFetch().convertedCleanly, row.clean) << row.path;
+    EXPECT_EQ(fetcher.LastPageConvertedCleanly(), row.clean) << row.path;
   }
   site().ClearExtraPages();
 }

@@ -147,6 +147,41 @@ TEST(ExtractIssueBody, MarkersInsideDoubleByteCharactersDoNotCount) {
 
 // Ten megabytes ---------------------------------------------------------------------------------
 
+// TakeIssueLinks ---------------------------------------------------------------------------------
+
+TEST(TakeIssueLinks, EveryIssueLinkInPageOrderAndNothingElse) {
+  const std::string anchor =
+      "onclick=\"dynamicLink('/m/log/0000123456/?page=2#1.html')\">2008/01/02 12:34</a>";
+  const std::string issue =
+      "onclick=\"dynamicLink('/m/log/0000123456/2.html'); return false;\">" + Sj("第7号 春") + "</a>";
+  const std::string listing = "onclick=\"dynamicLink('/m/log/0000123456/?page=3'); return false;\">3</a>";
+  const struct {
+    const char* name;
+    std::string page;
+    StringList entries;
+    std::string left;  // the page once every marker is read
+  } rows[] = {
+      {"in page order",
+       "<a " + anchor + "<a " + listing + "<a " + issue,
+       {"2008/01/02 12:34,1.html", Sj("第7号,2.html")},
+       "<a " + anchor.substr(21) + "<a " + listing.substr(21) + "<a " + issue.substr(21)},
+      // Deleting one marker can make a new one across the gap: found, as a search from the
+      // start would find it.
+      {"a marker across the gap",
+       "onclick=\"dyn" + anchor.substr(0, 21) + "amicLink('/m/log/0000123456/?page=2#3.html')\">x</a>",
+       {"x,3.html", "x,3.html"},
+       "'/m/log/0000123456/?page=2#3.html')\">x</a>"},
+      // A marker that starts on a trail byte is no marker.
+      {"marker on a trail byte", "\x83onclick=\"dynamicLink(x", {}, "\x83onclick=\"dynamicLink(x"},
+      {"no links", "<html></html>", {}, "<html></html>"},
+  };
+  for (const auto& row : rows) {
+    std::string page = row.page;
+    EXPECT_EQ(TakeIssueLinks(page), row.entries) << row.name;
+    EXPECT_EQ(page, row.left) << row.name;
+  }
+}
+
 TEST(PageParsing, TenMegabyteInputsAreHandledWhole) {
   std::string page = "<pre><tt>";
   while (page.size() < (10u << 20)) page += Sj("本文の行です。\n");

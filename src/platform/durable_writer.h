@@ -1,0 +1,72 @@
+#pragma once
+// Many files written into one folder without holding up the caller: a worker thread writes
+// each to a temporary file, makes a whole batch durable with one sync of the file system,
+// and only then renames the batch into place. A file under its final name is therefore
+// always complete, even after a power cut, and the caller never waits for the disk until
+// it asks to.
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+class DurableWriter {
+ public:
+  explicit DurableWriter(std::filesystem::path folder);
+  // Waits for what was submitted (see Finish).
+  ~DurableWriter();
+  DurableWriter(const DurableWriter&) = delete;
+  DurableWriter& operator=(const DurableWriter&) = delete;
+
+  // Queues `bytes` for `file` (in the writer's folder). An empty `file` writes nothing and
+  // only keeps its place in the order of results.
+  void Submit(std::filesystem::path file, std::string bytes);
+
+  struct Result {
+    std::filesystem::path file;
+    std::error_code error;  // after the first failure, every later submission fails too
+  };
+  // Results not taken yet, in the order of submission; a result means the file stands
+  // complete and durable under its name (or failed).
+  std::vector<Result> TakeResults();
+
+  // Waits until every submission has its result, running `whileWaiting` every few
+  // milliseconds, then makes the names durable.
+  template <typename Callback>
+  void Finish(Callback whileWaiting) {
+    while (!Idle()) {
+      whileWaiting();
+      WaitBriefly();
+    }
+    SyncNames();
+  }
+
+  bool Idle();
+
+ private:
+  struct Job {
+    std::filesystem::path file;
+    std::string bytes;
+  };
+  void Work();
+  void WaitBriefly();
+  void SyncNames();
+  std::vector<Result> WriteBatch(std::deque<Job>& batch);
+
+  std::filesystem::path folder_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable progressed_;
+  std::deque<Job> queue_;
+  std::vector<Result> results_;
+  std::size_t submitted_ = 0;
+  std::size_t finished_ = 0;
+  bool failed_ = false;  // touched by the worker only
+  bool stopping_ = false;
+  std::thread worker_;
+};
