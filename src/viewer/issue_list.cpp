@@ -1,5 +1,6 @@
 #include "viewer/issue_list.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -50,26 +51,68 @@ bool IssueFileExists(const std::filesystem::path& file) {
   return std::filesystem::is_regular_file(file, error);
 }
 
-// A press in the list starts a new selection, as in a plain edit control, instead of
-// dragging the highlighted line away as text: selections made with the mouse feed the join.
-class NewSelectionOnPress final : public QObject {
+// The list's mouse and key events, handed to the list's handlers once the widget has taken
+// each event, so the caret and selection they look at are the ones the user made. Only the
+// left button clicks. The release that ends a double click is no click: it would cancel the
+// show that the first click started. A held arrow key counts once, at its final release,
+// not at each auto-repeat.
+class ListEvents final : public QObject {
  public:
-  explicit NewSelectionOnPress(QPlainTextEdit& list) : QObject(&list), list_(list) {}
+  ListEvents(IssueListViewer& viewer, QPlainTextEdit& list) : viewer_(viewer), list_(list) {
+    list.installEventFilter(this);
+    list.viewport()->installEventFilter(this);
+  }
 
-  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-    if (event->type() != QEvent::MouseButtonPress) return false;
-    const auto& press = static_cast<const QMouseEvent&>(*event);
-    if (press.button() != Qt::LeftButton || (press.modifiers() & Qt::ShiftModifier)) return false;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == &list_ && event->type() == QEvent::KeyRelease) {
+      const auto& release = static_cast<const QKeyEvent&>(*event);
+      if (!release.isAutoRepeat()) Later([this, key = release.key()] { viewer_.Memo3KeyUp(key); });
+      return false;
+    }
+    if (watched != list_.viewport()) return false;
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+        endsDoubleClick_ = false;
+        StartNewSelection(static_cast<const QMouseEvent&>(*event));
+        return false;
+      case QEvent::MouseButtonDblClick:
+        if (static_cast<const QMouseEvent&>(*event).button() != Qt::LeftButton) return false;
+        endsDoubleClick_ = true;
+        Later([this] { viewer_.Memo3DblClick(); });
+        return true;
+      case QEvent::MouseButtonRelease: {
+        const bool endsDoubleClick = std::exchange(endsDoubleClick_, false);
+        if (static_cast<const QMouseEvent&>(*event).button() == Qt::LeftButton && !endsDoubleClick) {
+          Later([this] { viewer_.Memo3Click(); });
+        }
+        return false;
+      }
+      default:
+        return false;
+    }
+  }
+
+ private:
+  // Runs after the widget's own handling; dropped when the viewer has gone meanwhile.
+  template <typename Handler>
+  void Later(Handler handler) {
+    QMetaObject::invokeMethod(this, std::move(handler), Qt::QueuedConnection);
+  }
+
+  // A press starts a new selection, as in a plain edit control, instead of dragging the
+  // highlighted line away as text: selections made with the mouse feed the join.
+  void StartNewSelection(const QMouseEvent& press) {
+    if (press.button() != Qt::LeftButton || (press.modifiers() & Qt::ShiftModifier)) return;
     QTextCursor cursor = list_.textCursor();
     if (cursor.hasSelection()) {
       cursor.clearSelection();
       list_.setTextCursor(cursor);
     }
-    return false;
   }
 
- private:
+  IssueListViewer& viewer_;
   QPlainTextEdit& list_;
+  bool endsDoubleClick_ = false;
 };
 
 void ShowReadFailure(const std::filesystem::path& file) {
@@ -99,7 +142,7 @@ IssueListViewer::IssueListViewer(SharedState& state, IssueListWidgets widgets)
   if (list_) {
     list_->setTextInteractionFlags(list_->textInteractionFlags() | Qt::TextSelectableByMouse |
                                    Qt::TextSelectableByKeyboard);
-    list_->viewport()->installEventFilter(new NewSelectionOnPress(*list_));
+    listEvents_ = std::make_unique<ListEvents>(*this, *list_);
   }
 }
 
