@@ -8,6 +8,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -58,15 +59,30 @@ bool IssueFileExists(const std::filesystem::path& file) {
 // not at each auto-repeat.
 class ListEvents final : public QObject {
  public:
+  // X11 reports many auto-repeated releases as plain ones; the press of the same key that
+  // follows each at once tells them apart. A release counts once this long has passed
+  // without such a press.
+  static constexpr int kRepeatPressWaitMs = 50;
+
   ListEvents(IssueListViewer& viewer, QPlainTextEdit& list) : viewer_(viewer), list_(list) {
     list.installEventFilter(this);
     list.viewport()->installEventFilter(this);
+    keyUp_.setSingleShot(true);
+    keyUp_.setInterval(kRepeatPressWaitMs);
+    connect(&keyUp_, &QTimer::timeout, this, [this] { viewer_.Memo3KeyUp(releasedKey_); });
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == &list_ && event->type() == QEvent::KeyRelease) {
-      const auto& release = static_cast<const QKeyEvent&>(*event);
-      if (!release.isAutoRepeat()) Later([this, key = release.key()] { viewer_.Memo3KeyUp(key); });
+    if (watched == &list_ && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+      const auto& key = static_cast<const QKeyEvent&>(*event);
+      if (event->type() == QEvent::KeyPress) {
+        if (key.key() == releasedKey_) keyUp_.stop();
+      } else if (!key.isAutoRepeat() && (key.key() == Qt::Key_Up || key.key() == Qt::Key_Down)) {
+        // Other keys show nothing; the release of Shift after Shift+Down must not take the
+        // arrow's place.
+        releasedKey_ = key.key();
+        keyUp_.start();
+      }
       return false;
     }
     if (watched != list_.viewport()) return false;
@@ -113,6 +129,8 @@ class ListEvents final : public QObject {
   IssueListViewer& viewer_;
   QPlainTextEdit& list_;
   bool endsDoubleClick_ = false;
+  QTimer keyUp_;
+  int releasedKey_ = 0;
 };
 
 void ShowReadFailure(const std::filesystem::path& file) {
