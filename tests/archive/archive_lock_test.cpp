@@ -39,13 +39,9 @@ std::string Title(int process, int round) {
 SharedState Newsletter(const fs::path& root, const std::string& id, const std::string& title) {
   SharedState state;
   state.ArchiveRoot = root;
-  state.MagazineFolder = root;
   state.MagazineId = id;
   state.MagazineTitle = title;
   state.ServiceLogBase = kLogBase;
-  state.IssueCycle = Sj("週刊");
-  state.LatestIssueDate = "2006/12/29";
-  state.LatestCirculation = "1234";
   return state;
 }
 
