@@ -16,12 +16,12 @@
 
 namespace {
 
-bool Blank(char c) {
+FUZZ_CHECK bool Blank(char c) {
   const auto u = static_cast<unsigned char>(c);
   return (u >= 0x09 && u <= 0x0D) || u == 0x1A || u == 0x20;
 }
 
-std::string Trimmed(std::string text) {
+FUZZ_CHECK std::string Trimmed(std::string text) {
   while (!text.empty() && Blank(text.front())) text.erase(0, 1);
   while (!text.empty() && Blank(text.back())) text.pop_back();
   return text;
@@ -29,9 +29,9 @@ std::string Trimmed(std::string text) {
 
 // The reading rules spelled out with copies and no shortcuts: the key lines ("name=value" or
 // "name") of the first section whose name matches.
-std::vector<std::pair<std::string, std::string>> NaiveSection(const std::string& content,
-                                                              const std::string& wanted,
-                                                              std::vector<bool>& hasValue) {
+FUZZ_CHECK std::vector<std::pair<std::string, std::string>> NaiveSection(const std::string& content,
+                                                                         const std::string& wanted,
+                                                                         std::vector<bool>& hasValue) {
   std::vector<std::string> rawLines;
   std::string current;
   for (std::size_t i = 0; i < content.size(); ++i) {
@@ -74,7 +74,8 @@ std::vector<std::pair<std::string, std::string>> NaiveSection(const std::string&
   return entries;
 }
 
-std::string NaiveValue(const std::string& content, const std::string& section, const std::string& key) {
+FUZZ_CHECK std::string NaiveValue(const std::string& content, const std::string& section,
+                                  const std::string& key) {
   std::vector<bool> hasValue;
   for (const auto& [name, value] : NaiveSection(content, section, hasValue)) {
     if (!fuzz::SameIniName(name, key)) continue;
@@ -93,7 +94,7 @@ std::string NaiveValue(const std::string& content, const std::string& section, c
   return {};
 }
 
-StringList NaiveLines(const std::string& content, const std::string& section) {
+FUZZ_CHECK StringList NaiveLines(const std::string& content, const std::string& section) {
   std::vector<bool> hasValue;
   const auto entries = NaiveSection(content, section, hasValue);
   StringList lines;

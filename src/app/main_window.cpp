@@ -126,8 +126,6 @@ void TForm1::ConnectIssueListHandlers() {
   connect(RadioG1, &RadioGroup::Click, this, [this] { viewer->RadioG1Click(); });
   connect(B_Back, &QPushButton::clicked, this, [this] { viewer->B_BackClick(); });
   connect(B_Next, &QPushButton::clicked, this, [this] { viewer->B_NextClick(); });
-  Memo3->installEventFilter(this);
-  Memo3->viewport()->installEventFilter(this);
 }
 
 TForm1::~TForm1() { FormDestroy(); }
@@ -558,22 +556,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       Memo1DblClick();
       return true;
     }
-    if (watched == Memo3->viewport()) {
-      QMetaObject::invokeMethod(
-          this, [this] { viewer->Memo3DblClick(); }, Qt::QueuedConnection);
-      return true;
-    }
-  }
-  // The list's click and key handlers run once the widget has taken the event, so the
-  // caret and selection they look at are the ones the user made.
-  if (event->type() == QEvent::MouseButtonRelease && watched == Memo3->viewport()) {
-    QMetaObject::invokeMethod(
-        this, [this] { viewer->Memo3Click(); }, Qt::QueuedConnection);
-  }
-  if (event->type() == QEvent::KeyRelease && watched == Memo3) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    QMetaObject::invokeMethod(
-        this, [this, key] { viewer->Memo3KeyUp(key); }, Qt::QueuedConnection);
   }
   return QWidget::eventFilter(watched, event);
 }

@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "archive/archive_lock.h"
 #include "archive/issue_naming.h"
 #include "platform/collation.h"
 #include "platform/cp932.h"
@@ -87,6 +88,9 @@ std::string UpdateMagazineLog(SharedState& state, std::string_view knownList, bo
   if (!IsFolder(state.ArchiveRoot) && !CreateFolders(state.ArchiveRoot)) return ShowPreparationFailure("1");
   // An ID that is no plain folder name would lead outside the archive: nothing is touched.
   if (state.MagazineId.empty() || !IsPlainName(state.MagazineId)) return error;
+  // From here on both log files are read and written back: another process doing the same
+  // waits, and what it wrote is read again under the lock.
+  const ArchiveLock lock(state.ArchiveRoot);
 
   const std::string now = FormatDateTime(clock());
   state.MagazineFolder = JoinSjis(state.ArchiveRoot / kServiceName, state.MagazineId);

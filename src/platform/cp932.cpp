@@ -191,25 +191,41 @@ std::string FromUtf8(std::string_view utf8) {
   units.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
-    const int extra = lead < 0x80             ? 0
-                      : (lead & 0xE0) == 0xC0 ? 1
-                      : (lead & 0xF0) == 0xE0 ? 2
-                      : (lead & 0xF8) == 0xF0 ? 3
-                                              : -1;
-    char32_t c = extra == 0 ? lead : extra == 1 ? (lead & 0x1F) : extra == 2 ? (lead & 0x0F) : (lead & 0x07);
-    bool valid = extra >= 0 && i + static_cast<std::size_t>(extra) < utf8.size();
-    for (int k = 1; valid && k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
-      valid = (next & 0xC0) == 0x80;
-      c = c << 6 | (next & 0x3F);
-    }
-    if (!valid) {
-      units.push_back(u'?');
+    if (lead < 0x80) {
+      units.push_back(lead);
       ++i;
       continue;
     }
-    i += static_cast<std::size_t>(extra) + 1;
-    units.push_back(c < 0x10000 ? static_cast<char16_t>(c) : u'\uFFFF');  // outside the BMP: "?"
+    // The well-formed sequences: the lead byte fixes the length and the range of the second
+    // byte (which excludes overlong forms, surrogates and code points above U+10FFFF).
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    }
+    char32_t c = lead & (0x7F >> length);
+    std::size_t taken = 1;
+    while (length > 0 && taken < length && i + taken < utf8.size()) {
+      const auto next = static_cast<unsigned char>(utf8[i + taken]);
+      if (next < low || next > high) break;
+      c = c << 6 | (next & 0x3F);
+      low = 0x80;
+      high = 0xBF;
+      ++taken;
+    }
+    // A malformed sequence (its maximal subpart: the lead and the bytes that fitted) is one
+    // "?"; the byte that did not fit starts the next character. Outside the BMP: "?" too.
+    units.push_back(taken == length && c < 0x10000 ? static_cast<char16_t>(c) : u'?');
+    i += taken;
   }
   return Encode(units);
 }

@@ -16,8 +16,8 @@ std::u16string Decode(std::string_view bytes);
 // best fit, becomes "?"; a surrogate pair counts as one character.
 std::string Encode(std::u16string_view text);
 
-// Strict UTF-8 (as written in our sources) to and from Shift-JIS. Invalid UTF-8 input
-// bytes become "?".
+// UTF-8 to and from Shift-JIS. Each malformed UTF-8 sequence (the longest start of a
+// well-formed one, or a single stray byte) becomes one "?", and the text after it is kept.
 std::string FromUtf8(std::string_view utf8);
 std::string ToUtf8(std::string_view bytes);
 

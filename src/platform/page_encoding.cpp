@@ -35,28 +35,4 @@ std::string EucJpToShiftJis(std::string_view text) {
   return result;
 }
 
-std::string Utf8ToShiftJis(std::string_view text) {
-  std::u16string units;
-  units.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80) {
-      units.push_back(lead);
-      ++i;
-      continue;
-    }
-    // Four-byte forms are decoded whole and end up as "?": a page with one character
-    // outside the BMP (an emoji) must not lose all its text.
-    const std::size_t extra = (lead & 0xF8) == 0xF0 ? 3 : (lead & 0x20) ? 2 : 1;
-    if (i + extra >= text.size()) return {};
-    char32_t c = extra == 3 ? (lead & 0x07) : extra == 2 ? (lead & 0x0F) : (lead & 0x1F);
-    for (std::size_t k = 1; k <= extra; ++k) {
-      const auto byte = static_cast<unsigned char>(text[i + k]);
-      if (byte < 0x80 || byte > 0xBF) return {};
-      c = c << 6 | (byte & 0x3F);
-    }
-    units.push_back(c < 0x10000 ? static_cast<char16_t>(c) : u'\uFFFF');
-    i += extra + 1;
-  }
-  return cp932::Encode(units);
-}
+std::string Utf8ToShiftJis(std::string_view text) { return cp932::FromUtf8(text); }

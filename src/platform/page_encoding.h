@@ -14,5 +14,6 @@ std::string JisPairToShiftJis(unsigned char j1, unsigned char j2);
 // 0x8E prefix; everything else is copied.
 std::string EucJpToShiftJis(std::string_view text);
 
-// UTF-8 to Shift-JIS. A malformed or truncated sequence makes the whole result empty.
+// UTF-8 to Shift-JIS. Each malformed or truncated sequence becomes one "?" and the rest of
+// the page is kept: one stray byte must not cost the whole page.
 std::string Utf8ToShiftJis(std::string_view text);

@@ -1,11 +1,13 @@
 #include "viewer/issue_list.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -26,26 +28,85 @@
 
 namespace {
 
-// A press in the list starts a new selection, as in a plain edit control, instead of
-// dragging the highlighted line away as text: selections made with the mouse feed the join.
-class NewSelectionOnPress final : public QObject {
+// The list's mouse and key events, handed to the list's handlers once the widget has taken
+// each event, so the caret and selection they look at are the ones the user made. Only the
+// left button clicks. The release that ends a double click is no click: it would cancel the
+// show that the first click started. A held arrow key counts once, at its final release,
+// not at each auto-repeat.
+class ListEvents final : public QObject {
  public:
-  explicit NewSelectionOnPress(QPlainTextEdit& list) : QObject(&list), list_(list) {}
+  // X11 reports many auto-repeated releases as plain ones; the press of the same key that
+  // follows each at once tells them apart. A release counts once this long has passed
+  // without such a press.
+  static constexpr int kRepeatPressWaitMs = 50;
 
-  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-    if (event->type() != QEvent::MouseButtonPress) return false;
-    const auto& press = static_cast<const QMouseEvent&>(*event);
-    if (press.button() != Qt::LeftButton || (press.modifiers() & Qt::ShiftModifier)) return false;
+  ListEvents(IssueListViewer& viewer, QPlainTextEdit& list) : viewer_(viewer), list_(list) {
+    list.installEventFilter(this);
+    list.viewport()->installEventFilter(this);
+    keyUp_.setSingleShot(true);
+    keyUp_.setInterval(kRepeatPressWaitMs);
+    connect(&keyUp_, &QTimer::timeout, this, [this] { viewer_.Memo3KeyUp(releasedKey_); });
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == &list_ && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+      const auto& key = static_cast<const QKeyEvent&>(*event);
+      if (event->type() == QEvent::KeyPress) {
+        if (key.key() == releasedKey_) keyUp_.stop();
+      } else if (!key.isAutoRepeat() && (key.key() == Qt::Key_Up || key.key() == Qt::Key_Down)) {
+        // Other keys show nothing; the release of Shift after Shift+Down must not take the
+        // arrow's place.
+        releasedKey_ = key.key();
+        keyUp_.start();
+      }
+      return false;
+    }
+    if (watched != list_.viewport()) return false;
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+        endsDoubleClick_ = false;
+        StartNewSelection(static_cast<const QMouseEvent&>(*event));
+        return false;
+      case QEvent::MouseButtonDblClick:
+        if (static_cast<const QMouseEvent&>(*event).button() != Qt::LeftButton) return false;
+        endsDoubleClick_ = true;
+        Later([this] { viewer_.Memo3DblClick(); });
+        return true;
+      case QEvent::MouseButtonRelease: {
+        const bool endsDoubleClick = std::exchange(endsDoubleClick_, false);
+        if (static_cast<const QMouseEvent&>(*event).button() == Qt::LeftButton && !endsDoubleClick) {
+          Later([this] { viewer_.Memo3Click(); });
+        }
+        return false;
+      }
+      default:
+        return false;
+    }
+  }
+
+ private:
+  // Runs after the widget's own handling; dropped when the viewer has gone meanwhile.
+  template <typename Handler>
+  void Later(Handler handler) {
+    QMetaObject::invokeMethod(this, std::move(handler), Qt::QueuedConnection);
+  }
+
+  // A press starts a new selection, as in a plain edit control, instead of dragging the
+  // highlighted line away as text: selections made with the mouse feed the join.
+  void StartNewSelection(const QMouseEvent& press) {
+    if (press.button() != Qt::LeftButton || (press.modifiers() & Qt::ShiftModifier)) return;
     QTextCursor cursor = list_.textCursor();
     if (cursor.hasSelection()) {
       cursor.clearSelection();
       list_.setTextCursor(cursor);
     }
-    return false;
   }
 
- private:
+  IssueListViewer& viewer_;
   QPlainTextEdit& list_;
+  bool endsDoubleClick_ = false;
+  QTimer keyUp_;
+  int releasedKey_ = 0;
 };
 
 }  // namespace
@@ -70,7 +131,7 @@ IssueListViewer::IssueListViewer(SharedState& state, IssueListWidgets widgets)
   if (list_) {
     list_->setTextInteractionFlags(list_->textInteractionFlags() | Qt::TextSelectableByMouse |
                                    Qt::TextSelectableByKeyboard);
-    list_->viewport()->installEventFilter(new NewSelectionOnPress(*list_));
+    listEvents_ = std::make_unique<ListEvents>(*this, *list_);
   }
 }
 

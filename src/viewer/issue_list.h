@@ -46,6 +46,8 @@ class IssueListViewer {
   // this one then stops at its next check of ViewGeneration.
   void ShowIssue(int direction);
 
+  // The list's own events call these (a left click; the final release of a key; a left
+  // double click).
   void Memo3Click();
   // Only Qt::Key_Up and Qt::Key_Down show the caret line.
   void Memo3KeyUp(int key);
@@ -78,6 +80,8 @@ class IssueListViewer {
   QPointer<QLabel> status_;
   QPointer<HtmlView> view_;
   std::function<int()> order_;
+  // Hands the list's clicks and keys to the handlers above.
+  std::unique_ptr<QObject> listEvents_;
   // Expires with the viewer, so a request resuming after a wait knows whether it may go on.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

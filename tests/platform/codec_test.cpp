@@ -51,20 +51,55 @@ TEST(Utf8, ConvertsToCodePage932) {
   EXPECT_EQ(Hex(Utf8ToShiftJis("¬")), "81 CA");
 }
 
-TEST(Utf8, MalformedInputEmptiesTheWholeResult) {
-  EXPECT_EQ(Utf8ToShiftJis("ok \xE3\x81"), "");  // truncated at the end
-  EXPECT_EQ(Utf8ToShiftJis("ok \xC3"
-                           "A more"),
-            "");                              // stray lead before ASCII
-  EXPECT_EQ(Utf8ToShiftJis("\x80\x41"), "");  // continuation byte as a lead
-  EXPECT_EQ(Utf8ToShiftJis(""), "");
-}
-
-TEST(Utf8, FourByteCharactersBecomeOneQuestionMark) {
-  EXPECT_EQ(Utf8ToShiftJis("a\xF0\x9F\x98\x80"
-                           "b"),
-            "a?b");
-  EXPECT_EQ(Utf8ToShiftJis("a\xF0\x9F\x98"), "");
+TEST(Utf8, EachMalformedSequenceBecomesOneQuestionMark) {
+  // The input, and the result with each "?" standing for one malformed sequence: the lead
+  // byte and the continuation bytes that fitted, up to the first byte that did not.
+  struct Case {
+    const char* what;
+    std::string input;
+    std::string expected;
+  };
+  const std::string a = Sj("あ");
+  const Case cases[] = {
+      {"empty", "", ""},
+      {"lone 0xA0", "a\xA0z", "a?z"},
+      {"continuation byte as a lead", "\x80\x41", "?A"},
+      {"0xC3 before an ASCII letter",
+       "ok \xC3"
+       "A more",
+       "ok ?A more"},
+      {"three-byte sequence cut at the end", "ok \xE3\x81", "ok ?"},
+      {"four-byte sequence cut at the end", "a\xF0\x9F\x98", "a?"},
+      {"cut sequence before a valid character", "\xE3\x81\xE3\x81\x82", "?" + a},
+      {"cut sequence before an ASCII letter",
+       "\xE3\x81"
+       "A",
+       "?A"},
+      {"two-byte overlong", "\xC0\xAF\xC1\xBF", "????"},
+      {"three-byte overlong", "\xE0\x80\xAF", "???"},
+      {"four-byte overlong", "\xF0\x8F\xBF\xBF", "????"},
+      {"surrogate", "x\xED\xA0\x80y", "x???y"},
+      {"last surrogate", "\xED\xBF\xBF", "???"},
+      {"above U+10FFFF", "\xF4\x90\x80\x80", "????"},
+      {"F5..FF",
+       "\xF5\x80\xF8\xFE\xFF"
+       "b",
+       "?????b"},
+      {"valid four-byte character",
+       "a\xF0\x9F\x98\x80"
+       "b",
+       "a?b"},
+      {"U+10FFFF is one character", "\xF4\x8F\xBF\xBF", "?"},
+      {"U+D7FF before the surrogates is one character", "\xED\x9F\xBF", "?"},
+      {"smallest three-byte form",
+       "\xE0\xA0\x80"
+       "a",
+       "?a"},
+      {"the rest of the page is kept", "\xC3" + std::string("\xE3\x81\x82\xE3\x81\x84"), "?" + Sj("あい")},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Hex(Utf8ToShiftJis(c.input)), Hex(c.expected)) << c.what;
+  }
 }
 
 TEST(Cp932, GoldenCasesRoundTrip) {

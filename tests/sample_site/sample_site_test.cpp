@@ -571,9 +571,10 @@ TEST_F(SampleSiteTest, MalformedBodiesDeclareTheirCharset) {
   const Page badUtf8 = Get("/fault/bad-utf8");
   EXPECT_EQ(badUtf8.status, 200);
   EXPECT_TRUE(sjis::Contains(sjis::ToUpper(badUtf8.body), "CHARSET=UTF-8"));
-  EXPECT_EQ(Utf8ToShiftJis(badUtf8.body), "");
-  // Everything up to the cut is valid.
-  EXPECT_FALSE(Utf8ToShiftJis(badUtf8.body.substr(0, badUtf8.body.size() - 2)).empty());
+  // Everything up to the cut is valid; the cut character is the one malformed sequence.
+  const std::string valid = Utf8ToShiftJis(badUtf8.body.substr(0, badUtf8.body.size() - 2));
+  EXPECT_EQ(valid.find('?'), std::string::npos);
+  EXPECT_EQ(Utf8ToShiftJis(badUtf8.body), valid + "?");
 
   const Page badEucJp = Get("/fault/bad-eucjp");
   EXPECT_EQ(badEucJp.status, 200);

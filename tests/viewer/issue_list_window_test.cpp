@@ -119,10 +119,19 @@ struct Harness {
     return QPoint(rect.left() + 1, rect.center().y());
   }
 
-  // A real mouse click on the line's first character, then the list's click handler.
+  // A real mouse click on the line's first character; the list's click handler runs from
+  // the event queue.
   void ClickLine(int line) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, LinePoint(line));
-    viewer->Memo3Click();
+    QCoreApplication::processEvents();
+  }
+
+  // A real key press and release of an arrow key in the list; its key handler runs a moment
+  // later (once no auto-repeated press followed), and every run raises the request counter.
+  void TapArrowKey(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    const std::int32_t before = viewer->ViewGeneration;
+    QTest::keyClick(list, key, modifiers);
+    QTRY_VERIFY(viewer->ViewGeneration != before);
   }
 
   QString Selected() const { return list->textCursor().selectedText(); }
@@ -155,6 +164,17 @@ void StoreThreeIssues(Harness& h) {
   h.StoreIssue("20080110-0800.txt", Sj("一月十日の号\r\n"));
   h.FillList({"*2008/01/02_12:34*", "*2008/01/05_08:00*", "*2008/01/10_08:00*new*"}, 1);
 }
+
+enum Gesture {
+  kLeftClick,
+  kRightClick,
+  kMiddleClick,
+  kLeftDoubleClick,
+  kRightDoubleClick,
+  kDownTapped,
+  kDownHeld,
+  kDownHeldUnmarked
+};
 
 std::string PlainPage(const char* utf8Text) { return kPlainHead + Sj(utf8Text) + kPlainTail + "\r\n"; }
 
@@ -478,7 +498,7 @@ class IssueListTest : public QObject {
     QVERIFY(below.y() > h->LinePoint(2).y() + 20);
     QTest::mouseClick(h->list->viewport(), Qt::LeftButton, {}, below);
     QCOMPARE(h->list->textCursor().position(), h->list->document()->characterCount() - 1);
-    h->viewer->Memo3Click();
+    QCoreApplication::processEvents();
     QCOMPARE(h->Selected(), U("*2008/01/10_08:00*new*"));
     QCOMPARE(h->Status(), U("** メルマガ 2008/01/10_08:00new 号 **"));
     COMPARE_BYTES(ReadFileBytes(h->WorkPage(0)), PlainPage("一月十日の号\r\n"));
@@ -503,7 +523,7 @@ class IssueListTest : public QObject {
     QVERIFY(start < h->LineStart(1));
     QVERIFY(end > h->LineStart(2));
 
-    h->viewer->Memo3Click();
+    QCoreApplication::processEvents();
     QCOMPARE(h->list->textCursor().selectionStart(), start);
     QCOMPARE(h->list->textCursor().selectionEnd(), end);
     QCOMPARE(h->Status(), QString());
@@ -515,15 +535,12 @@ class IssueListTest : public QObject {
   void arrowKeysShowCaretLine() {
     StoreThreeIssues(*h);
     h->ClickLine(0);
-    QTest::keyClick(h->list, Qt::Key_Down);
-    h->viewer->Memo3KeyUp(Qt::Key_Down);
+    h->TapArrowKey(Qt::Key_Down);
     QCOMPARE(h->Selected(), U("*2008/01/05_08:00*"));
     QCOMPARE(h->Status(), U("** メルマガ 2008/01/05_08:00 号 **"));
-    QTest::keyClick(h->list, Qt::Key_Down);
-    h->viewer->Memo3KeyUp(Qt::Key_Down);
+    h->TapArrowKey(Qt::Key_Down);
     QCOMPARE(h->Selected(), U("*2008/01/10_08:00*new*"));
-    QTest::keyClick(h->list, Qt::Key_Up);
-    h->viewer->Memo3KeyUp(Qt::Key_Up);
+    h->TapArrowKey(Qt::Key_Up);
     QCOMPARE(h->Selected(), U("*2008/01/05_08:00*"));
     QCOMPARE(h->rangeKey->text(), U("20080105-0800"));
     QCOMPARE(h->viewer->WorkPageIndex, 1);  // four shows: 0, 1, 2, 0
@@ -545,13 +562,12 @@ class IssueListTest : public QObject {
   void shiftDownExtendsSelectionAndShowsNothing() {
     StoreThreeIssues(*h);
     h->ClickLine(0);
-    QTest::keyClick(h->list, Qt::Key_Down, Qt::ShiftModifier);
+    h->TapArrowKey(Qt::Key_Down, Qt::ShiftModifier);
     QVERIFY(h->list->textCursor().hasSelection());
     QCOMPARE(h->list->textCursor().selectionStart(), h->LineStart(0));
     QVERIFY(h->list->textCursor().selectionEnd() > h->LineStart(1));
 
     const int end = h->list->textCursor().selectionEnd();
-    h->viewer->Memo3KeyUp(Qt::Key_Down);
     QCOMPARE(h->list->textCursor().selectionStart(), h->LineStart(0));
     QCOMPARE(h->list->textCursor().selectionEnd(), end);
     QCOMPARE(h->Status(), QString());
@@ -567,6 +583,93 @@ class IssueListTest : public QObject {
     QCOMPARE(h->list->textCursor().selectionEnd(), h->list->document()->characterCount() - 1);
     QCOMPARE(h->Status(), U("** メルマガ 2008/01/05_08:00 号 **"));
     QVERIFY(!fs::exists(h->WorkPage(1)));
+  }
+
+  // Real mouse and key events on the list, from a caret on the first line with nothing
+  // shown: how many show requests they make and what ends up shown and selected.
+  void gesturesThatShowOrNot_data() {
+    QTest::addColumn<int>("gesture");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("selectsAll");
+
+    const QString second = U("** メルマガ 2008/01/05_08:00 号 **");
+    const QString third = U("** メルマガ 2008/01/10_08:00new 号 **");
+    QTest::newRow("left click") << int(kLeftClick) << 1 << second << false;
+    QTest::newRow("right click") << int(kRightClick) << 0 << QString() << false;
+    QTest::newRow("middle click") << int(kMiddleClick) << 0 << QString() << false;
+    // The release that ends a double click leaves the first click's show alone.
+    QTest::newRow("left double click") << int(kLeftDoubleClick) << 1 << second << true;
+    QTest::newRow("right double click") << int(kRightDoubleClick) << 0 << QString() << false;
+    QTest::newRow("down tapped") << int(kDownTapped) << 1 << second << false;
+    // Only the final release of a held key counts, not each auto-repeat, also where the
+    // auto-repeated releases come unmarked and only the press right after tells them.
+    QTest::newRow("down held over two lines") << int(kDownHeld) << 1 << third << false;
+    QTest::newRow("down held, repeats unmarked") << int(kDownHeldUnmarked) << 1 << third << false;
+  }
+
+  void gesturesThatShowOrNot() {
+    QFETCH(int, gesture);
+    QFETCH(int, requests);
+    QFETCH(QString, status);
+    QFETCH(bool, selectsAll);
+    StoreThreeIssues(*h);
+    const std::int32_t before = h->viewer->ViewGeneration;
+
+    QWidget* viewport = h->list->viewport();
+    const QPoint onSecondLine = h->LinePoint(1);
+    const auto key = [this](bool press, bool autoRepeat) {
+      QTest::simulateEvent(h->list, press, Qt::Key_Down, {}, QString(), autoRepeat);
+      QCoreApplication::processEvents();
+    };
+    switch (gesture) {
+      case kLeftClick:
+      case kLeftDoubleClick: {
+        // Through the window, so that Qt itself turns the second press into a double click.
+        QWindow* window = h->window.windowHandle();
+        const QPoint at = viewport->mapTo(&h->window, onSecondLine);
+        if (gesture == kLeftClick) QTest::mouseClick(window, Qt::LeftButton, {}, at);
+        if (gesture == kLeftDoubleClick) QTest::mouseDClick(window, Qt::LeftButton, {}, at);
+        break;
+      }
+      case kRightClick:
+      case kMiddleClick:
+        // To the list directly: through the window a right press would open the context menu.
+        QTest::mouseClick(viewport, gesture == kRightClick ? Qt::RightButton : Qt::MiddleButton, {},
+                          onSecondLine);
+        break;
+      case kRightDoubleClick:
+        QTest::mouseClick(viewport, Qt::RightButton, {}, onSecondLine);
+        QTest::mouseDClick(viewport, Qt::RightButton, {}, onSecondLine);
+        QTest::mouseRelease(viewport, Qt::RightButton, {}, onSecondLine);
+        break;
+      case kDownTapped:
+        key(true, false);
+        key(false, false);
+        break;
+      case kDownHeld:
+        key(true, false);
+        key(false, true);
+        key(true, true);
+        key(false, false);
+        break;
+      case kDownHeldUnmarked:
+        key(true, false);
+        key(false, false);
+        key(true, false);
+        key(false, false);
+        break;
+    }
+    QTest::qWait(300);  // the key handler runs a moment after the last release
+
+    QCOMPARE(h->viewer->ViewGeneration - before, requests);
+    QCOMPARE(h->Status(), status);
+    QCOMPARE(fs::exists(h->WorkPage(0)), requests > 0);
+    QVERIFY(!fs::exists(h->WorkPage(1)));
+    const QTextCursor cursor = h->list->textCursor();
+    QCOMPARE(
+        cursor.selectionStart() == 0 && cursor.selectionEnd() == h->list->document()->characterCount() - 1,
+        selectsAll);
   }
 
   // --- Work pages and requests that give way -----------------------------------------

@@ -1,0 +1,30 @@
+#pragma once
+// The archive's advisory lock: whoever rewrites the archive's log files from what it read
+// holds it, so two processes ending a read at once cannot drop each other's index line.
+
+#include <chrono>
+#include <filesystem>
+
+class ArchiveLock {
+ public:
+  // The hidden lock file in the archive root (never in a newsletter's folder).
+  static constexpr const char* kFileName = ".yomitoru.lock";
+  // Long enough for any other process's log update; a holder that keeps it longer (a
+  // message box left open) is not waited for without end.
+  static constexpr std::chrono::milliseconds kDefaultWait{5000};
+
+  // Takes the lock (flock on the lock file, created when missing), waiting at most `wait`.
+  // A lock that cannot be had (a read-only archive, a holder that does not let go) is not
+  // held, and the caller goes on without it.
+  explicit ArchiveLock(const std::filesystem::path& archiveRoot,
+                       std::chrono::milliseconds wait = kDefaultWait);
+  ~ArchiveLock();
+  ArchiveLock(const ArchiveLock&) = delete;
+  ArchiveLock& operator=(const ArchiveLock&) = delete;
+
+  bool Held() const { return held_; }
+
+ private:
+  int fd_ = -1;
+  bool held_ = false;
+};
