@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "archive/archive_lock.h"
+#include "archive/archive_lock.h"
 #include "archive/magazine_log.h"
 #include "platform/dialogs.h"
 #include "platform/fs.h"
@@ -21,6 +23,9 @@ bool IsOwnName(const std::string& name) {
 }  // namespace
 
 std::error_code RemoveMagazineIndexLine(const std::filesystem::path& archiveRoot, std::string_view id) {
+  // A read ending in another process rewrites the index too; the lock keeps its line and
+  // this removal from undoing each other.
+  const ArchiveLock lock(archiveRoot);
   return RemoveIniKey(ArchiveIndexFile(archiveRoot), kServiceFolderName, id);
 }
 
