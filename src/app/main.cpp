@@ -12,7 +12,6 @@
 #include "app/button_glyphs.h"
 #include "app/command_line.h"
 #include "app/controls.h"
-#include "app/event_gap_probe.h"
 #include "app/interrupt_signals.h"
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
@@ -75,11 +74,7 @@ int main(int argc, char* argv[]) {
 
   form1.show();
   form1.StartPendingRead();
-  // YOMITORU_EVENT_GAP_REPORT=1: the benchmark's measure of responsiveness.
-  std::unique_ptr<EventGapProbe> gapProbe;
-  if (qEnvironmentVariableIsSet("YOMITORU_EVENT_GAP_REPORT")) gapProbe = std::make_unique<EventGapProbe>();
   const int result = QApplication::exec();
-  if (gapProbe) std::cerr << "longest event-loop gap: " << gapProbe->LongestGapMs() << " ms\n";
   InstallDialogs(nullptr);
   SetMessagePump({});
   return result != 0 ? result : form1.ExitStatus();

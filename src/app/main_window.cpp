@@ -20,7 +20,9 @@
 #include "about/version_info.h"
 #include "app/button_glyphs.h"
 #include "app/date_caption.h"
+#include "app/event_gap_probe.h"
 #include "app/main_window_read_surface.h"
+#include "platform/bench_trace.h"
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
 #include "platform/fs.h"
@@ -437,7 +439,10 @@ void TForm1::Interrupt() {
 void TForm1::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // Restoring from the task bar is no new show.
-  if (!event->spontaneous()) FormShow();
+  if (!event->spontaneous()) {
+    TraceMoment("window-shown");
+    FormShow();
+  }
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -465,6 +470,8 @@ bool TForm1::event(QEvent* event) {
 }
 
 void TForm1::B_CheckClick() {
+  TraceMoment("read-pressed");
+  if (BenchTraceEnabled()) readGapProbe_ = std::make_unique<EventGapProbe>();
   state.IssueQueue.clear();
   Memo1->clear();
   Memo2->clear();
@@ -488,6 +495,10 @@ void TForm1::StartReadHandler() {
   if (interrupted_) state.CancelRequested = -1;
   driver_->RunRetrieval(FromQString(Edit1->text()));
   SetControlState(1);
+  if (readGapProbe_) {
+    TraceMoment("read-idle", std::to_string(readGapProbe_->LongestGapMs()));
+    readGapProbe_.reset();
+  }
   reading_ = false;
   if (closeWhenIdle_) {
     close();

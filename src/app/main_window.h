@@ -30,6 +30,7 @@ class QPushButton;
 class IssueListViewer;
 class IssueJoiner;
 class MainWindowReadSurface;
+class EventGapProbe;
 
 namespace sample_site {
 class SampleSite;
@@ -202,5 +203,7 @@ class TForm1 final : public QWidget {
   bool capturing_ = false;
   bool sizeCheckPending_ = false;
   bool interrupted_ = false;
+  // For the benchmarks: the longest wait of the event loop during a read.
+  std::unique_ptr<EventGapProbe> readGapProbe_;
   int exitStatus_ = 0;
 };

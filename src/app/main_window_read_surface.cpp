@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "platform/events.h"
 #include "viewer/issue_list.h"
 #include "viewer/qt_text.h"
 
@@ -90,7 +91,7 @@ void MainWindowReadSurface::ScrollResultToEnd() {
 void MainWindowReadSurface::CompleteResultLines() {
   FlushPendingLines();
   if (!builder_) return;
-  std::unique_ptr<QTextDocument> document = builder_->Take();
+  std::unique_ptr<QTextDocument> document = builder_->Take([] { ProcessMessages(); });
   builder_.reset();
   // Memo1 owns the document; the preview's document, its child, goes with the exchange.
   document->setParent(form_.Memo1);

@@ -1,6 +1,5 @@
 #include "platform/durable_writer.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -70,37 +69,35 @@ void DurableWriter::Work() {
 std::vector<DurableWriter::Result> DurableWriter::WriteBatch(std::deque<Job>& batch) {
   std::vector<Result> results;
   std::vector<std::filesystem::path> temporaries(batch.size());
+  // The first failure of the batch (or of an earlier one) ends it: what comes after it is
+  // given up, what came before it goes on.
+  std::size_t failedAt = failed_ ? 0 : batch.size();
+  const auto fail = [&](std::size_t at, std::error_code error) {
+    results[at].error = error;
+    failedAt = std::min(failedAt, at);
+  };
   for (std::size_t i = 0; i < batch.size(); ++i) {
     results.push_back({batch[i].file, {}});
-    if (failed_) {
-      results[i].error = std::make_error_code(std::errc::operation_canceled);
-    } else if (!batch[i].file.empty()) {
-      results[i].error = WriteTemporaryFor(batch[i].file, batch[i].bytes, false, temporaries[i]);
-      failed_ = static_cast<bool>(results[i].error);
+    if (i < failedAt && !batch[i].file.empty()) {
+      if (std::error_code error = WriteTemporaryFor(batch[i].file, batch[i].bytes, false, temporaries[i]))
+        fail(i, error);
     }
   }
-  // One sync for the batch: every byte is on the disk before any name is.
-  std::error_code synced;
-  const bool written =
-      std::any_of(temporaries.begin(), temporaries.end(), [](const auto& t) { return !t.empty(); });
-  if (written) {
-    const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0 || ::syncfs(fd) != 0) synced = {errno, std::generic_category()};
-    if (fd >= 0) ::close(fd);
+  // Every byte of the batch is on the disk before any of its names is. The writing of each
+  // file started when it was written, so these waits overlap.
+  for (std::size_t i = 0; i < failedAt; ++i) {
+    if (temporaries[i].empty()) continue;
+    if (std::error_code error = SyncFileData(temporaries[i])) fail(i, error);
   }
   for (std::size_t i = 0; i < batch.size(); ++i) {
-    if (temporaries[i].empty()) continue;
-    if (!failed_ && synced) {
-      results[i].error = synced;
-      failed_ = true;
-    }
-    if (failed_ && !results[i].error) results[i].error = std::make_error_code(std::errc::operation_canceled);
-    if (results[i].error) {
-      ::unlink(temporaries[i].c_str());
+    if (i < failedAt && !temporaries[i].empty()) {
+      if (std::error_code error = RenameIntoPlace(temporaries[i], batch[i].file)) fail(i, error);
       continue;
     }
-    results[i].error = RenameIntoPlace(temporaries[i], batch[i].file);
-    failed_ = static_cast<bool>(results[i].error);
+    if (!temporaries[i].empty()) ::unlink(temporaries[i].c_str());
+    if (i > failedAt || (i == failedAt && !results[i].error))
+      results[i].error = std::make_error_code(std::errc::operation_canceled);
   }
+  failed_ = failedAt < batch.size() || failed_;
   return results;
 }

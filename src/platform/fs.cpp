@@ -239,8 +239,19 @@ std::error_code WriteTemporaryFor(const fs::path& file, std::string_view bytes, 
   if (hadFile && ::fchmod(fd, old.st_mode & 07777) != 0) error = LastError();
   if (!error && !WriteAll(fd, bytes)) error = LastError();
   if (!error && syncData && ::fsync(fd) != 0) error = LastError();
+  // Unsynced bytes start on their way to the disk now, so a later sync finds them there.
+  if (!error && !syncData) ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
   if (::close(fd) != 0 && !error) error = LastError();
   if (error) ::unlink(temporary.c_str());
+  return error;
+}
+
+std::error_code SyncFileData(const fs::path& file) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return LastError();
+  std::error_code error;
+  if (::fdatasync(fd) != 0) error = LastError();
+  ::close(fd);
   return error;
 }
 

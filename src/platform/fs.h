@@ -59,11 +59,14 @@ std::error_code WriteFileAtomically(const std::filesystem::path& file, std::stri
 
 // The two halves of WriteFileAtomically, for writers that make many files durable at
 // once: the bytes in a new temporary file beside `file` (refused as WriteFileAtomically
-// refuses; nothing is left on failure), and that file renamed over `file` (removed on
-// failure).
+// refuses; nothing is left on failure; without `syncData` their writing to the disk is
+// only started), and that file renamed over `file` (removed on failure).
 std::error_code WriteTemporaryFor(const std::filesystem::path& file, std::string_view bytes, bool syncData,
                                   std::filesystem::path& temporary);
 std::error_code RenameIntoPlace(const std::filesystem::path& temporary, const std::filesystem::path& file);
+
+// Waits until the bytes of `file` are on the disk.
+std::error_code SyncFileData(const std::filesystem::path& file);
 
 // True when `sjisName`, and the temporary name it is written under first, fit the file
 // system's limit on one name in `folder`.

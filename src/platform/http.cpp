@@ -145,8 +145,11 @@ bool HttpRequest::Open(const std::function<bool()>& abandoned, int silenceLimitM
   };
   if (!IsFetchableAddress(url_)) return false;
   for (int attempt = 0;; ++attempt) {
-    Stop();
-    if (!Start()) return false;
+    // A request begun ahead of time goes on where it stands; a retry starts afresh.
+    if (attempt > 0 || !attached_) {
+      Stop();
+      if (!Start()) return false;
+    }
     while (!headersDone_ && !finished_) {
       Step(10);
       ProcessMessages();
@@ -166,7 +169,9 @@ bool HttpRequest::Open(const std::function<bool()>& abandoned, int silenceLimitM
 
 bool HttpRequest::Begin() {
   Stop();
-  return IsFetchableAddress(url_) && Start();
+  if (!IsFetchableAddress(url_) || !Start()) return false;
+  Step(0);  // the request goes out now
+  return true;
 }
 
 HttpRequest::OpenState HttpRequest::PollOpen(int waitMs) {

@@ -45,10 +45,10 @@ class HttpRequest {
   HttpRequest(const HttpRequest&) = delete;
   HttpRequest& operator=(const HttpRequest&) = delete;
 
-  // Sends the request and waits for the status of the final response (redirects are
-  // followed), processing window messages between short polls and during the connect
-  // retries. False when the address cannot be opened, when `silenceLimitMs` pass without
-  // a header line, or as soon as `abandoned` says so.
+  // Sends the request (unless Begin sent it already) and waits for the status of the final
+  // response (redirects are followed), processing window messages between short polls and
+  // during the connect retries. False when the address cannot be opened, when
+  // `silenceLimitMs` pass without a header line, or as soon as `abandoned` says so.
   bool Open(const std::function<bool()>& abandoned = {}, int silenceLimitMs = kHeaderSilenceLimitMs);
 
   // The same in steps, for a caller that keeps its own time limit and makes one try only:

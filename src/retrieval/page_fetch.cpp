@@ -14,7 +14,10 @@ constexpr int kReadWaitMs = 10;
 PageFetcher::PageFetcher(SharedState& state, Clock clock) : state_(state), clock_(std::move(clock)) {}
 
 int PageFetcher::FetchPage(std::string_view address, int mode) {
+  // A page sent for ahead of time is used by the fetch of its address only.
+  std::unique_ptr<HttpRequest> prefetched = std::move(prefetched_);
   if (mode < 0) {
+    prefetched.reset();
     session_.reset();
     return 0;
   }
@@ -23,13 +26,19 @@ int PageFetcher::FetchPage(std::string_view address, int mode) {
   ProcessMessages();
   if (mode == 1) {
     // A session left open by a run that never reached its end is replaced.
+    prefetched.reset();
     session_ = HttpSession::Open(kAgentName);
   }
   if (!session_) return -1;
   if (mode == 1) ProcessMessages();
 
   details_ = {};
-  HttpRequest request(*session_, std::string(address));
+  std::unique_ptr<HttpRequest> ownRequest;
+  if (!prefetched || prefetchedAddress_ != address) {
+    prefetched.reset();
+    ownRequest = std::make_unique<HttpRequest>(*session_, std::string(address));
+  }
+  HttpRequest& request = prefetched ? *prefetched : *ownRequest;
   if (GivenUp() || !request.Open([this] { return GivenUp(); }, headerSilenceLimitMs_)) return -2;
 
   state_.PageTextLower.clear();
@@ -48,6 +57,15 @@ int PageFetcher::FetchPage(std::string_view address, int mode) {
   }
   ProcessMessages();
   return 1;
+}
+
+void PageFetcher::Prefetch(std::string_view address) {
+  prefetched_.reset();
+  if (!session_ || abandoned_) return;
+  auto request = std::make_unique<HttpRequest>(*session_, std::string(address));
+  if (!request->Begin()) return;
+  prefetched_ = std::move(request);
+  prefetchedAddress_ = address;
 }
 
 PageFetcher::BodyEnd PageFetcher::ReadBody(HttpRequest& request) {

@@ -38,6 +38,11 @@ class PageFetcher {
 
   bool HasSession() const { return session_ != nullptr; }
 
+  // Sends the request for `address` now on the open session, so that the page is on its way
+  // while the caller works on the last one; a FetchPage of that address in mode 0 takes it
+  // up, any other fetch or a close drops it.
+  void Prefetch(std::string_view address);
+
   const FetchDetails& LastFetch() const { return details_; }
   // True when the last page's bytes fit the encoding they were read in; asked of the page
   // still in PageTextLower (checked only when it matters: it costs a pass over the page).
@@ -67,6 +72,8 @@ class PageFetcher {
   SharedState& state_;
   Clock clock_;
   std::unique_ptr<HttpSession> session_;
+  std::unique_ptr<HttpRequest> prefetched_;  // on the session above
+  std::string prefetchedAddress_;
   bool abandoned_ = false;
   std::function<bool()> cancelled_;
   int headerSilenceLimitMs_ = HttpRequest::kHeaderSilenceLimitMs;

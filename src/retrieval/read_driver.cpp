@@ -7,6 +7,7 @@
 #include "archive/issue_naming.h"
 #include "archive/magazine_log.h"
 #include "archive/work_pages.h"
+#include "platform/bench_trace.h"
 #include "platform/collation.h"
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
@@ -152,9 +153,15 @@ void RetrievalDriver::ErrorEnd() {
   end_ = ReadEnd::kFailed;
 }
 
-void RetrievalDriver::CancelEnd() {
+std::string RetrievalDriver::ShowCancelStatus() {
   const std::string cancelled = ReadStatus(Sj("キャンセルしました"));
   surface_.ShowStatus(cancelled);
+  TraceMoment("cancel-shown");
+  return cancelled;
+}
+
+void RetrievalDriver::CancelEnd() {
+  const std::string cancelled = ShowCancelStatus();
   AppendResult({cancelled});
   surface_.ScrollResultToEnd();
   fetcher_.FetchPage("", -1);
@@ -171,33 +178,51 @@ bool RetrievalDriver::MayReplace(const std::string& stored, const std::string& c
   return textSize(content) >= textSize(stored);
 }
 
-bool RetrievalDriver::ReadIssue(const std::string& queueLine) {
+RetrievalDriver::IssuePlan RetrievalDriver::PlanIssue(const std::string& queueLine) const {
+  IssuePlan plan;
   const std::size_t comma = queueLine.find(',');
-  const std::string key = comma == std::string::npos ? std::string() : queueLine.substr(0, comma);
-  const std::string tail = comma == std::string::npos ? std::string() : queueLine.substr(comma + 1);
-  if (key.empty() || tail.empty()) return false;
+  if (comma == std::string::npos) return plan;
+  plan.key = queueLine.substr(0, comma);
+  const std::string tail = queueLine.substr(comma + 1);
+  if (plan.key.empty() || tail.empty()) return plan;
   // A key that makes no plain file name (a "\\" or a control byte in a numbered key), or a
   // hidden one that the archive would never list, cannot be stored; it is passed over
   // like an issue that did not arrive.
-  const std::string fileName = IssueFileName(key, 0);
-  if (!IsPlainName(fileName) || fileName.front() == '.') return false;
-  if (!FitsNameLimit(state_.MagazineFolder, fileName)) {
-    Store({{ReadStatus(Sj("ファイル名が長すぎるため保存できません(") + key + ")")}, {}, {}}, {});
-    return false;
+  plan.fileName = IssueFileName(plan.key, 0);
+  if (!IsPlainName(plan.fileName) || plan.fileName.front() == '.') return plan;
+  if (!FitsNameLimit(state_.MagazineFolder, plan.fileName)) {
+    plan.nameTooLong = true;
+    return plan;
   }
+  plan.address = state_.ServiceLogBase + "/" + state_.MagazineId + "/" + tail;
+  return plan;
+}
 
-  const std::string address = state_.ServiceLogBase + "/" + state_.MagazineId + "/" + tail;
-  surface_.ShowStatus(ReadStatus(Sj("メルマガ読取り中(") + key + ")"));
+bool RetrievalDriver::ReadIssue(const std::string& queueLine, const std::string* nextLine) {
+  const IssuePlan plan = PlanIssue(queueLine);
+  if (plan.nameTooLong) {
+    Store({{ReadStatus(Sj("ファイル名が長すぎるため保存できません(") + plan.key + ")")}, {}, {}}, {});
+  }
+  if (plan.address.empty()) return false;
+
+  surface_.ShowStatus(ReadStatus(Sj("メルマガ読取り中(") + plan.key + ")"));
   ProcessMessages();
-  if (fetcher_.FetchPage(address, 0) <= 0) return false;
+  const int fetched = fetcher_.FetchPage(plan.address, 0);
+  // The next page is on its way while this one is cut out and stored.
+  if (nextLine != nullptr) {
+    if (const IssuePlan next = PlanIssue(*nextLine); !next.address.empty()) fetcher_.Prefetch(next.address);
+  }
+  if (fetched <= 0) return false;
   // An error page, a page cut by the read limit or one without issue text is no issue:
   // storing it would replace a good copy, and a later read would never fetch it again.
-  const FetchDetails& fetched = fetcher_.LastFetch();
-  if (fetched.status != 200 || fetched.cutByReadLimit) return false;
+  const FetchDetails& details = fetcher_.LastFetch();
+  if (details.status != 200 || details.cutByReadLimit) return false;
   const std::string body = ExtractIssueBody(state_.PageTextLower);
   if (body.empty()) return false;
 
-  StoredIssue issue{{key + " " + address}, IssueFileName(key, 2), JoinSjis(state_.MagazineFolder, fileName)};
+  StoredIssue issue{{plan.key + " " + plan.address},
+                    IssueFileName(plan.key, 2),
+                    JoinSjis(state_.MagazineFolder, plan.fileName)};
   for (std::string& line : TextAsAddedLines(body)) issue.lines.push_back(std::move(line));
   std::string content = JoinLines(issue.lines);
   const std::optional<std::string> stored = ReadWholeFile(issue.file);
@@ -231,7 +256,7 @@ bool RetrievalDriver::ShowStoredIssues(bool waitForAll) {
     if (issue.baseName.empty()) continue;  // a note, not an issue
     ++storedCount_;
     lastBaseName_ = issue.baseName;
-    if (surface_.RangeKey().empty()) surface_.SetRangeKey(lastBaseName_);
+    if (storedCount_ == 1) surface_.SetRangeKey(lastBaseName_);  // emptied before the walk
     state_.ResultText.insert(state_.ResultText.end(), issue.lines.begin(), issue.lines.end());
   }
   return !writeFailureShown_;
@@ -319,14 +344,18 @@ void RetrievalDriver::ReadBackNumbers() {
   storedCount_ = 0;
   lastBaseName_.clear();
   bool skipped = false;
-  for (const std::string& queueLine : state_.IssueQueue) {
+  for (std::size_t i = 0; i < state_.IssueQueue.size(); ++i) {
     if (state_.CancelRequested != 0) break;
-    if (!ReadIssue(queueLine)) skipped = true;
+    const std::string* next = i + 1 < state_.IssueQueue.size() ? &state_.IssueQueue[i + 1] : nullptr;
+    if (!ReadIssue(state_.IssueQueue[i], next)) skipped = true;
     if (!ShowStoredIssues(false)) return ErrorEnd();
   }
-  // What was fetched before a cancel stays stored and shown.
+  // What was fetched before a cancel stays stored and shown; the cancel shows at once,
+  // while those files are still on their way to the disk.
+  const bool cancelled = state_.CancelRequested != 0;
+  if (cancelled) ShowCancelStatus();
   if (!ShowStoredIssues(true)) return ErrorEnd();
-  if (state_.CancelRequested != 0) return CancelEnd();
+  if (cancelled) return CancelEnd();
   fetcher_.FetchPage("", -1);
   const std::string rangeKey = surface_.RangeKey();
   if (rangeKey != lastBaseName_) surface_.SetRangeKey(rangeKey + "_" + lastBaseName_);

@@ -49,8 +49,17 @@ class RetrievalDriver {
   };
 
   bool IsKnown(const std::string& entry, const std::string& knownKeys) const;
-  // Fetches one queued issue and hands it to the writer; false when it was passed over.
-  bool ReadIssue(const std::string& queueLine);
+  // What a queue line asks for: the issue's address when it is to be fetched.
+  struct IssuePlan {
+    std::string key;
+    std::string fileName;
+    std::string address;       // empty: passed over
+    bool nameTooLong = false;  // passed over because its file name cannot be made
+  };
+  IssuePlan PlanIssue(const std::string& queueLine) const;
+  // Fetches one queued issue (sending for the next one meanwhile) and hands it to the
+  // writer; false when it was passed over.
+  bool ReadIssue(const std::string& queueLine, const std::string* nextLine);
   // Queues the issue's file (nothing to write for an empty `content`) and its lines.
   void Store(StoredIssue issue, std::string content);
   // Shows the issues whose files stand by now (all of them, waiting for the disk, with
@@ -60,6 +69,8 @@ class RetrievalDriver {
   // characters in its conversion, or would leave a shorter issue text.
   bool MayReplace(const std::string& stored, const std::string& content) const;
   void ErrorEnd();
+  // The status line of a cancelled read, which is returned.
+  std::string ShowCancelStatus();
   void CancelEnd();
   void AppendResult(const StringList& lines);
 

@@ -4,6 +4,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QThread>
+#include <chrono>
 
 #include "platform/qstring_text.h"
 
@@ -27,7 +28,7 @@ void MemoDocumentBuilder::InsertAtStart(std::string sjisLine) {
   wake_.notify_one();
 }
 
-std::unique_ptr<QTextDocument> MemoDocumentBuilder::Take() {
+std::unique_ptr<QTextDocument> MemoDocumentBuilder::Take(const std::function<void()>& whileWaiting) {
   {
     std::unique_lock lock(mutex_);
     if (!finishing_) {
@@ -35,7 +36,12 @@ std::unique_ptr<QTextDocument> MemoDocumentBuilder::Take() {
       taker_ = QThread::currentThread();
       wake_.notify_one();
     }
-    done_.wait(lock, [this] { return finished_; });
+    while (!done_.wait_for(lock, std::chrono::milliseconds(5), [this] { return finished_; })) {
+      if (!whileWaiting) continue;
+      lock.unlock();
+      whileWaiting();
+      lock.lock();
+    }
   }
   if (worker_.joinable()) worker_.join();
   std::unique_ptr<QTextDocument> document(document_);

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -27,9 +28,9 @@ class MemoDocumentBuilder {
   // One Shift-JIS line before all others.
   void InsertAtStart(std::string sjisLine);
 
-  // Waits until every line is in, and gives the document to the calling thread, which must
-  // be the thread that shows it.
-  std::unique_ptr<QTextDocument> Take();
+  // Waits until every line is in, running `whileWaiting` every few milliseconds, and gives
+  // the document to the calling thread, which must be the thread that shows it.
+  std::unique_ptr<QTextDocument> Take(const std::function<void()>& whileWaiting = {});
 
  private:
   struct Edit {

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
@@ -62,6 +63,8 @@ class ReadingTest : public QObject {
   void anIssueFileThatCannotBeWrittenStopsTheRead();
   void closingDuringAReadEndsCleanly();
   void pageCountFromTheFirstListingPage();
+  void memo1HoldsEveryLineOfTheResult_data();
+  void memo1HoldsEveryLineOfTheResult();
 
  private:
   std::unique_ptr<SampleSite> site_;
@@ -361,6 +364,42 @@ void ReadingTest::pageCountFromTheFirstListingPage() {
   QCOMPARE(count("<img alt=\"一番前へ\">" + link + "50'); return false;\"></a></td>"), 1);
   QCOMPARE(count(link + "50'); return false;\"></a></td>"), 1);
   QCOMPARE(count(""), 1);
+}
+
+void ReadingTest::memo1HoldsEveryLineOfTheResult_data() {
+  QTest::addColumn<int>("issues");
+  QTest::addColumn<int>("cancelAfter");  // issue files stored before キャンセル; 0: none
+  QTest::newRow("a short result") << 5 << 0;
+  QTest::newRow("a result far longer than Memo1 takes as it goes") << 60 << 0;
+  QTest::newRow("a long result cancelled") << 60 << 40;
+}
+
+void ReadingTest::memo1HoldsEveryLineOfTheResult() {
+  QFETCH(int, issues);
+  QFETCH(int, cancelAfter);
+  SampleNewsletter newsletter;
+  newsletter.id = "0000200003";
+  newsletter.title = "長文の通信";
+  newsletter.issueCount = issues;
+  newsletter.issuesPerPage = 100;
+  newsletter.minBodyLines = newsletter.maxBodyLines = 40;
+  SampleSite site({newsletter});
+  site.Start();
+  Reader reader(site);
+  if (cancelAfter > 0)
+    CancelWhenStatusShows(reader, QStringLiteral("メルマガ読取り中("), cancelAfter, newsletter.id);
+  QVERIFY(reader.Read(site.NewsletterAddress(newsletter.id)));
+  // Memo1 holds the result page line for line, whatever it showed while the read ran.
+  const StringList page = SplitLines(ReadFileBytes(reader.Folder(newsletter.id) / "work.htm"));
+  QVERIFY(page.size() > (cancelAfter > 0 ? std::size_t{1000} : std::size_t(issues) * 40));
+  QCOMPARE(MemoLines(*reader.form.Memo1), page);
+  QScrollBar* bar = reader.form.Memo1->verticalScrollBar();
+  if (cancelAfter > 0) {
+    QCOMPARE(page.at(page.size() - 2), Sj("*** キャンセルしました ***"));
+    QCOMPARE(bar->value(), bar->maximum());
+  } else {
+    QCOMPARE(bar->value(), 0);
+  }
 }
 
 QTEST_MAIN(ReadingTest)

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
 
 #include "platform/events.h"
 #include "platform/sjis.h"
@@ -232,6 +233,36 @@ TEST_F(PageFetchTest, ASecondModeOneFetchReplacesTheSession) {
   ASSERT_EQ(fetcher.FetchPage(site().NewsletterAddress("0000100001"), 1), 1);
   EXPECT_EQ(fetcher.FetchPage(site().NewsletterAddress("0000100002"), 1), 1);
   EXPECT_EQ(fetcher.FetchPage(site().NewsletterAddress("0000100003"), 0), 1);
+}
+
+TEST_F(PageFetchTest, APageSentForAheadIsTakenUpByItsOwnFetchOnly) {
+  const std::string first = site().NewsletterAddress("0000100001");
+  const std::string second = site().NewsletterAddress("0000100002");
+  ASSERT_EQ(fetcher.FetchPage(first, 1), 1);
+  const std::string firstPage = state.PageText;
+  const struct {
+    const char* name;
+    std::string prefetched;
+    std::string fetched;
+    std::size_t requests;  // what the service received for both
+  } rows[] = {
+      {"the same address", first, first, 1},
+      {"another address", second, first, 2},
+  };
+  for (const auto& row : rows) {
+    site().ClearRequests();
+    fetcher.Prefetch(row.prefetched);
+    EXPECT_EQ(fetcher.FetchPage(row.fetched, 0), 1) << row.name;
+    EXPECT_EQ(state.PageText, firstPage) << row.name;
+    // The request sent ahead reaches the service even when it is dropped.
+    for (int wait = 0; wait < 100 && site().Requests().size() < row.requests; ++wait)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(site().Requests().size(), row.requests) << row.name;
+  }
+  // A close drops what was sent ahead; nothing is left to take up.
+  fetcher.Prefetch(second);
+  EXPECT_EQ(fetcher.FetchPage("", -1), 0);
+  EXPECT_EQ(fetcher.FetchPage(second, 0), -1);
 }
 
 }  // namespace

@@ -1,0 +1,74 @@
+#include "platform/durable_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/fs.h"
+#include "support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> HiddenEntries(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().filename().string()[0] == '.') names.push_back(entry.path().filename().string());
+  }
+  return names;
+}
+
+TEST(DurableWriter, FilesStandCompleteInOrderAndAFailureGivesUpWhatFollows) {
+  const struct {
+    const char* name;
+    std::vector<std::string> files;  // "" keeps a place without writing; "dir" is a folder in the way
+    std::vector<bool> written;
+  } rows[] = {
+      {"all written", {"a.txt", "", "b.txt", "c.txt"}, {true, true, true, true}},
+      {"a folder in the way", {"a.txt", "dir", "b.txt", ""}, {true, false, false, false}},
+      {"the first fails", {"dir", "a.txt"}, {false, false}},
+  };
+  for (const auto& row : rows) {
+    TempFolder folder;
+    fs::create_directory(folder.path() / "dir");
+    WriteFileBytes(folder.path() / "b.txt", "old");
+    std::vector<DurableWriter::Result> results;
+    {
+      DurableWriter writer(folder.path());
+      for (const std::string& file : row.files) {
+        writer.Submit(file.empty() ? fs::path() : folder.path() / file, "bytes of " + file);
+      }
+      writer.Finish([] {});
+      EXPECT_TRUE(writer.Idle()) << row.name;
+      results = writer.TakeResults();
+      EXPECT_TRUE(writer.TakeResults().empty()) << row.name;
+    }
+    ASSERT_EQ(results.size(), row.files.size()) << row.name;
+    for (std::size_t i = 0; i < row.files.size(); ++i) {
+      EXPECT_EQ(!results[i].error, row.written[i]) << row.name << " " << i;
+      const std::string& file = row.files[i];
+      if (file.empty() || file == "dir") continue;
+      const std::string expected = row.written[i] ? "bytes of " + file : (file == "b.txt" ? "old" : "");
+      EXPECT_EQ(ReadFileBytes(folder.path() / file), expected) << row.name << " " << file;
+    }
+    EXPECT_TRUE(HiddenEntries(folder.path()).empty()) << row.name;  // no temporary file left
+  }
+}
+
+TEST(DurableWriter, ALaterBatchAfterAFailureWritesNothing) {
+  TempFolder folder;
+  fs::create_directory(folder.path() / "dir");
+  DurableWriter writer(folder.path());
+  writer.Submit(folder.path() / "dir", "x");
+  writer.Finish([] {});
+  writer.Submit(folder.path() / "late.txt", "x");
+  writer.Finish([] {});
+  const auto results = writer.TakeResults();
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_TRUE(results[1].error);
+  EXPECT_FALSE(fs::exists(folder.path() / "late.txt"));
+}
+
+}  // namespace
