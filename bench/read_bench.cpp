@@ -395,7 +395,8 @@ class ReadBench {
   // the latency runs from the signal to the cancel shown in the status line.
   void RunCancel(const std::string& tag) {
     static std::mt19937 random(std::random_device{}());
-    const std::size_t cancelAfter = listingPages_ + 1 + random() % (issues_.size() * 9 / 10);
+    // Early enough that the read surely still runs when the signal comes.
+    const std::size_t cancelAfter = listingPages_ + 1 + random() % (issues_.size() * 7 / 10);
     const fs::path archive = root_ / ("cancel-" + tag);
     const fs::path err = root_ / ("cancel-" + tag + ".err");
     site_.ClearRequests();

@@ -83,11 +83,15 @@ std::vector<DurableWriter::Result> DurableWriter::WriteBatch(std::deque<Job>& ba
         fail(i, error);
     }
   }
-  // Every byte of the batch is on the disk before any of its names is. The writing of each
-  // file started when it was written, so these waits overlap.
-  for (std::size_t i = 0; i < failedAt; ++i) {
-    if (temporaries[i].empty()) continue;
-    if (std::error_code error = SyncFileData(temporaries[i])) fail(i, error);
+  // Every byte of the batch is on the disk before any of its names is: one sync of the file
+  // system costs far less than one per file, and the writing of each file started when it
+  // was written.
+  const auto firstWritten =
+      std::find_if(temporaries.begin(), temporaries.begin() + static_cast<std::ptrdiff_t>(failedAt),
+                   [](const auto& temporary) { return !temporary.empty(); });
+  if (firstWritten != temporaries.begin() + static_cast<std::ptrdiff_t>(failedAt)) {
+    if (std::error_code error = SyncFileSystemOf(folder_))
+      fail(static_cast<std::size_t>(firstWritten - temporaries.begin()), error);
   }
   for (std::size_t i = 0; i < batch.size(); ++i) {
     if (i < failedAt && !temporaries[i].empty()) {

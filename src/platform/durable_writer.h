@@ -1,6 +1,7 @@
 #pragma once
 // Many files written into one folder without holding up the caller: a worker thread writes
-// each to a temporary file, waits until the whole batch is on the disk, and only then
+// each to a temporary file, waits until the whole batch is on the disk (one sync of the
+// file system for the batch), and only then
 // renames the batch into place. A file under its final name is therefore always complete,
 // even after a power cut, and the caller never waits for the disk until it asks to.
 

@@ -246,11 +246,11 @@ std::error_code WriteTemporaryFor(const fs::path& file, std::string_view bytes, 
   return error;
 }
 
-std::error_code SyncFileData(const fs::path& file) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+std::error_code SyncFileSystemOf(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return LastError();
   std::error_code error;
-  if (::fdatasync(fd) != 0) error = LastError();
+  if (::syncfs(fd) != 0) error = LastError();
   ::close(fd);
   return error;
 }

@@ -65,8 +65,8 @@ std::error_code WriteTemporaryFor(const std::filesystem::path& file, std::string
                                   std::filesystem::path& temporary);
 std::error_code RenameIntoPlace(const std::filesystem::path& temporary, const std::filesystem::path& file);
 
-// Waits until the bytes of `file` are on the disk.
-std::error_code SyncFileData(const std::filesystem::path& file);
+// Waits until every byte written to the file system that holds `folder` is on the disk.
+std::error_code SyncFileSystemOf(const std::filesystem::path& folder);
 
 // True when `sjisName`, and the temporary name it is written under first, fit the file
 // system's limit on one name in `folder`.

@@ -105,7 +105,9 @@ void RetrievalDriver::RunRetrieval(std::string_view address) {
       surface_.InsertResultLineAtStart(std::string(kPlainHead));
       AppendResult({std::string(kPlainTail)});
       const std::filesystem::path page = state_.MagazineFolder / "work.htm";
-      if (WriteFileAtomically(page, JoinLines(resultLines_))) {
+      ProcessMessages();
+      // The page is made again from the issue files whenever needed: no wait for the disk.
+      if (WriteFileAtomically(page, JoinLines(resultLines_), Durability::kNone)) {
         // The folder that refused an issue refuses the page too: one report is enough.
         if (!writeFailureShown_) ShowWriteFailure(page);
       } else {
@@ -361,10 +363,12 @@ void RetrievalDriver::ReadBackNumbers() {
   if (rangeKey != lastBaseName_) surface_.SetRangeKey(rangeKey + "_" + lastBaseName_);
   surface_.ShowStatus("*** " + std::to_string(storedCount_) + Sj("件取得しました ***"));
 
+  ProcessMessages();
   if (!UpdateMagazineLog(state_, issueList + "x", false).empty()) {
     end_ = ReadEnd::kFailed;
     return;
   }
+  ProcessMessages();
   surface_.SetIssueListText(JoinLines(state_.StoredIssueList));
   surface_.OrderIssueList();
   end_ = skipped ? ReadEnd::kIncomplete : ReadEnd::kComplete;

@@ -117,7 +117,7 @@ void IssueJoiner::JoinSelectedIssues() {
   const std::string page = head + blocks + tail;
   int nextIndex = viewer_.WorkPageIndex;
   const std::filesystem::path workPage = JoinSjis(state_.MagazineFolder, NextWorkPageName(nextIndex));
-  if (WriteFileAtomically(workPage, page)) {
+  if (WriteFileAtomically(workPage, page, Durability::kNone)) {  // a work page is made again when needed
     ShowWriteFailure(workPage);
     if (mayGoOn()) Restore(before);
     return;

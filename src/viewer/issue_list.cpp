@@ -198,7 +198,7 @@ void IssueListViewer::ShowIssue(int direction) {
   if (!WaitAndCheck(100, request)) return;
 
   const std::filesystem::path workPage = JoinSjis(state_.MagazineFolder, NextWorkPageName(WorkPageIndex));
-  if (WriteFileAtomically(workPage, page)) {
+  if (WriteFileAtomically(workPage, page, Durability::kNone)) {  // a work page is made again when needed
     ShowWriteFailure(workPage);
     return;
   }
