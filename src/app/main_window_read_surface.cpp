@@ -88,7 +88,21 @@ void MainWindowReadSurface::ScrollResultToEnd() {
   bar->setValue(bar->maximum());
 }
 
+void MainWindowReadSurface::SealResultLines() {
+  if (!builder_) return;
+  builder_->Seal();
+  if (readyCheck_ == nullptr) {
+    readyCheck_ = new QTimer(&form_);
+    readyCheck_->setInterval(5);
+    QObject::connect(readyCheck_, &QTimer::timeout, &form_, [this] {
+      if (!builder_ || builder_->Ready()) CompleteResultLines();
+    });
+  }
+  readyCheck_->start();
+}
+
 void MainWindowReadSurface::CompleteResultLines() {
+  if (readyCheck_ != nullptr) readyCheck_->stop();
   FlushPendingLines();
   if (!builder_) return;
   std::unique_ptr<QTextDocument> document = builder_->Take([] { ProcessMessages(); });

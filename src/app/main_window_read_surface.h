@@ -2,6 +2,8 @@
 // The main window as the reading loop sees it: its status line, result text, issue list,
 // choices and HTML view.
 
+#include <QTextDocument>
+#include <QTimer>
 #include <memory>
 
 #include "retrieval/read_surface.h"
@@ -28,6 +30,7 @@ class MainWindowReadSurface final : public ReadSurface {
   std::string RangeKey() override;
   void SetRangeKey(const std::string& text) override;
   void ShowPage(const std::filesystem::path& page) override;
+  void SealResultLines() override;
   void CompleteResultLines() override;
 
   // Memo1 takes the lines of a read itself up to this many; beyond them the whole text is
@@ -46,4 +49,5 @@ class MainWindowReadSurface final : public ReadSurface {
   StringList allLines_;           // every line, until the builder takes over
   std::unique_ptr<MemoDocumentBuilder> builder_;
   bool scrolledToEnd_ = false;
+  QTimer* readyCheck_ = nullptr;  // looks for the sealed document while messages are processed
 };

@@ -104,6 +104,8 @@ void RetrievalDriver::RunRetrieval(std::string_view address) {
       resultLines_.insert(resultLines_.begin(), std::string(kPlainHead));
       surface_.InsertResultLineAtStart(std::string(kPlainHead));
       AppendResult({std::string(kPlainTail)});
+      // Memo1 takes the whole result in while the page is written and the view waits.
+      surface_.SealResultLines();
       const std::filesystem::path page = state_.MagazineFolder / "work.htm";
       ProcessMessages();
       // The page is made again from the issue files whenever needed: no wait for the disk.

@@ -21,6 +21,9 @@ class ReadSurface {
   virtual void AppendResultLines(const StringList& lines) = 0;
   virtual void InsertResultLineAtStart(const std::string& line) = 0;
   virtual void ScrollResultToEnd() = 0;
+  // No line follows (but the one put before the first): Memo1 may take the whole result in
+  // while messages are processed.
+  virtual void SealResultLines() = 0;
   // Every line given is in Memo1 once this returns (called when the read ends).
   virtual void CompleteResultLines() = 0;
 

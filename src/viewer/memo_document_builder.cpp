@@ -28,14 +28,23 @@ void MemoDocumentBuilder::InsertAtStart(std::string sjisLine) {
   wake_.notify_one();
 }
 
+void MemoDocumentBuilder::Seal() {
+  std::lock_guard lock(mutex_);
+  if (finishing_) return;
+  finishing_ = true;
+  taker_ = QThread::currentThread();
+  wake_.notify_one();
+}
+
+bool MemoDocumentBuilder::Ready() {
+  std::lock_guard lock(mutex_);
+  return finished_;
+}
+
 std::unique_ptr<QTextDocument> MemoDocumentBuilder::Take(const std::function<void()>& whileWaiting) {
+  Seal();
   {
     std::unique_lock lock(mutex_);
-    if (!finishing_) {
-      finishing_ = true;
-      taker_ = QThread::currentThread();
-      wake_.notify_one();
-    }
     while (!done_.wait_for(lock, std::chrono::milliseconds(5), [this] { return finished_; })) {
       if (!whileWaiting) continue;
       lock.unlock();

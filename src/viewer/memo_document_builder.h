@@ -28,6 +28,10 @@ class MemoDocumentBuilder {
   // One Shift-JIS line before all others.
   void InsertAtStart(std::string sjisLine);
 
+  // No line follows: the worker finishes the document, and Ready() tells when it has.
+  void Seal();
+  bool Ready();
+
   // Waits until every line is in, running `whileWaiting` every few milliseconds, and gives
   // the document to the calling thread, which must be the thread that shows it.
   std::unique_ptr<QTextDocument> Take(const std::function<void()>& whileWaiting = {});
@@ -47,6 +51,6 @@ class MemoDocumentBuilder {
   bool finishing_ = false;
   bool finished_ = false;
   QTextDocument* document_ = nullptr;  // the worker's until finished
-  QThread* taker_ = nullptr;           // where the finished document goes
+  QThread* taker_ = nullptr;           // where the finished document goes: the sealing thread
   std::thread worker_;
 };
