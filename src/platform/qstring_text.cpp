@@ -8,6 +8,8 @@ QString LfOnly(QString text) {
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  // A memo may keep several lines in one block, separated thus.
+  text.replace(QChar::LineSeparator, QLatin1Char('\n'));
   return text;
 }
 

@@ -1,12 +1,16 @@
 #include "viewer/memo_document_builder.h"
 
-#include <QPlainTextDocumentLayout>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QThread>
 #include <chrono>
 
 #include "platform/qstring_text.h"
+#include "viewer/multi_line_block_layout.h"
 
 MemoDocumentBuilder::MemoDocumentBuilder(const QFont& font) : font_(font), worker_([this] { Work(); }) {}
 
@@ -55,11 +59,13 @@ std::unique_ptr<QTextDocument> MemoDocumentBuilder::Take(const std::function<voi
   if (worker_.joinable()) worker_.join();
   std::unique_ptr<QTextDocument> document(document_);
   document_ = nullptr;
-  if (document) document->setDocumentLayout(new QPlainTextDocumentLayout(document.get()));
+  if (document) document->setDocumentLayout(new MultiLineBlockLayout(document.get()));
   return document;
 }
 
 void MemoDocumentBuilder::Work() {
+  // Behind the read and the service it talks to: what is left is done while the view waits.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 5);
   auto document = std::make_unique<QTextDocument>();
   document->setUndoRedoEnabled(false);
   document->setDefaultFont(font_);
@@ -83,19 +89,26 @@ void MemoDocumentBuilder::Work() {
       appended.clear();
     };
     for (Edit& edit : edits) {
+      // The lines of one edit share a block: a document's cost is per block.
+      QString lines = ToWidgetText(edit.text);
+      lines.replace(QLatin1Char('\n'), QChar::LineSeparator);
       if (edit.atStart) {
         flush();
         QTextCursor cursor(document.get());
-        cursor.insertText(ToWidgetText(edit.text) + (empty ? QString() : QStringLiteral("\n")));
+        cursor.insertText(lines + (empty ? QString() : QStringLiteral("\n")));
       } else {
         if (!empty || !appended.isEmpty()) appended += QLatin1Char('\n');
-        appended += ToWidgetText(edit.text);
+        appended += lines;
       }
       empty = false;
     }
     flush();
     lock.lock();
     if (last && edits_.empty()) break;
+  }
+  for (QTextBlock block = document->firstBlock(); block.isValid(); block = block.next()) {
+    const int lines = static_cast<int>(block.text().count(QChar::LineSeparator)) + 1;
+    if (lines > 1) block.setUserState(lines);
   }
   document->moveToThread(taker_);
   document_ = document.release();

@@ -394,6 +394,15 @@ void ReadingTest::memo1HoldsEveryLineOfTheResult() {
   QVERIFY(page.size() > (cancelAfter > 0 ? std::size_t{1000} : std::size_t(issues) * 40));
   QCOMPARE(MemoLines(*reader.form.Memo1), page);
   QScrollBar* bar = reader.form.Memo1->verticalScrollBar();
+  // The scroll bar spans every line, also after the memo was made larger.
+  for (const QSize size : {QSize(TForm1::kDesignWidth, TForm1::kDesignHeight), QSize(900, 700)}) {
+    reader.form.setMinimumSize(0, 0);
+    reader.form.resize(size);
+    QCoreApplication::processEvents();
+    const int visible = reader.form.Memo1->viewport()->height() / reader.form.Memo1->fontMetrics().height();
+    QVERIFY2(bar->maximum() >= static_cast<int>(page.size()) - visible - 2,
+             std::to_string(bar->maximum()).c_str());
+  }
   if (cancelAfter > 0) {
     QCOMPARE(page.at(page.size() - 2), Sj("*** キャンセルしました ***"));
     QCOMPARE(bar->value(), bar->maximum());
