@@ -486,7 +486,8 @@ void TForm1::StartReadHandler() {
   SetControlState(-1);
   if (interrupted_) state.CancelRequested = -1;
   driver_->RunRetrieval(FromQString(Edit1->text()));
-  searchIndex.RequestUpdate(state.ArchiveRoot, SearchIndexKeeper::Need::kIfPresent);
+  if (!state.MagazineId.empty())
+    searchIndex.RequestUpdate(state.ArchiveRoot, SearchIndexKeeper::Need::kIfPresent, state.MagazineId);
   SetControlState(1);
   reading_ = false;
   if (closeWhenIdle_) {

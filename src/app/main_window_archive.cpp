@@ -41,7 +41,7 @@ void OpenStoredMagazine(TForm1& form, const std::string& id, const std::string& 
   state.TitleText = title;
   state.MagazineTitle = state.TitleText;
   if (!UpdateMagazineLog(state, "", true).empty()) return;
-  form.searchIndex.RequestUpdate(state.ArchiveRoot, SearchIndexKeeper::Need::kIfPresent);
+  form.searchIndex.RequestUpdate(state.ArchiveRoot, SearchIndexKeeper::Need::kIfPresent, state.MagazineId);
   // Set whole, so a newsletter without stored issues leaves no line of the previous one.
   SetMemoLines(*form.Memo3, state.StoredIssueList);
   form.viewer->RadioG1Click();

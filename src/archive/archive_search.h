@@ -56,6 +56,6 @@ class ArchiveSearch {
 
  private:
   std::filesystem::path archiveRoot_;
+  std::string indexError_;  // before index_, which its opening fills
   std::unique_ptr<SearchIndex> index_;
-  std::string indexError_;
 };

@@ -1,5 +1,6 @@
 #include "archive/issue_body_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <utility>
@@ -32,32 +33,31 @@ std::string SearchableBody(std::string_view fileBytes) {
   if (headerEnd == std::string_view::npos) return {};
   std::size_t at = headerEnd + 1;
   if (fileBytes[headerEnd] == '\r' && at < fileBytes.size() && fileBytes[at] == '\n') ++at;
-  // "<", ">" and "&" lie below the trail bytes' range: a byte test finds only them.
+  // "<" and "&" lie below the trail bytes' range: a byte search finds only them.
   std::string body;
   body.reserve(fileBytes.size() - at);
   while (at < fileBytes.size()) {
-    const char c = fileBytes[at];
-    if (c == '<' && OpensTag(fileBytes, at)) {
+    const std::size_t special = std::min(fileBytes.find_first_of("<&", at), fileBytes.size());
+    body.append(fileBytes.substr(at, special - at));
+    at = special;
+    if (at == fileBytes.size()) break;
+    if (fileBytes[at] == '<' && OpensTag(fileBytes, at)) {
       const std::size_t close = fileBytes.find('>', at);
       if (close != std::string_view::npos) {
         at = close + 1;
         continue;
       }
-    } else if (c == '&') {
-      bool replaced = false;
-      for (const auto& [reference, character] : kReferences) {
-        if (fileBytes.substr(at, reference.size()) == reference) {
-          body += character;
-          at += reference.size();
-          replaced = true;
-          break;
-        }
+    } else if (fileBytes[at] == '&') {
+      const auto reference = std::find_if(kReferences.begin(), kReferences.end(), [&](const auto& entry) {
+        return fileBytes.substr(at, entry.first.size()) == entry.first;
+      });
+      if (reference != kReferences.end()) {
+        body += reference->second;
+        at += reference->first.size();
+        continue;
       }
-      if (replaced) continue;
     }
-    const std::size_t length = sjis::CharLength(fileBytes, at);
-    body.append(fileBytes.substr(at, length));
-    at += length;
+    body += fileBytes[at++];
   }
   return body;
 }

@@ -10,7 +10,6 @@ namespace {
 // Characters of the line shown before the hit.
 constexpr std::size_t kLeadCharacters = 12;
 
-bool IsBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\u3000'; }
 
 // Byte offset of character `index` (one character per UTF-16 unit of DecodeForSearch).
@@ -22,24 +21,27 @@ std::size_t ByteOffset(std::string_view sjisText, std::size_t index, std::size_t
   return byte;
 }
 
+std::string ExcerptOfLine(std::string_view line, std::u16string_view text, const TextSpan& hit) {
+  std::size_t from = hit.start >= kLeadCharacters ? hit.start - kLeadCharacters : 0;
+  while (from < hit.start && IsBlank(text[from])) ++from;
+  const std::size_t to = std::min(text.size(), from + kExcerptCharacters);
+  const std::size_t fromByte = ByteOffset(line, from, 0, 0);
+  std::string excerpt(line.substr(fromByte, ByteOffset(line, to, fromByte, from) - fromByte));
+  std::replace(excerpt.begin(), excerpt.end(), '\t', ' ');
+  return excerpt;
+}
+
 }  // namespace
 
 std::string SearchExcerpt(std::string_view body, const SearchQuery& query) {
-  const std::u16string text = DecodeForSearch(body);
-  const std::optional<TextSpan> hit = FindFirstHit(text, query);
-  if (!hit) return {};
-  std::size_t lineStart = hit->start;
-  while (lineStart > 0 && !IsBreak(text[lineStart - 1])) --lineStart;
-  std::size_t lineEnd = hit->start;
-  while (lineEnd < text.size() && !IsBreak(text[lineEnd])) ++lineEnd;
-
-  std::size_t from = std::max(lineStart, hit->start >= kLeadCharacters ? hit->start - kLeadCharacters : 0);
-  while (from < hit->start && IsBlank(text[from])) ++from;
-  const std::size_t to = std::min(lineEnd, from + kExcerptCharacters);
-
-  const std::size_t fromByte = ByteOffset(body, from, 0, 0);
-  const std::size_t toByte = ByteOffset(body, to, fromByte, from);
-  std::string excerpt(body.substr(fromByte, toByte - fromByte));
-  std::replace(excerpt.begin(), excerpt.end(), '\t', ' ');
-  return excerpt;
+  // Line by line: the first line with a hit is the excerpt's, and what follows it is never
+  // decoded. CR and LF lie below the trail bytes' range, so a byte search finds only them.
+  for (std::size_t lineStart = 0; lineStart < body.size();) {
+    const std::size_t lineEnd = std::min(body.find_first_of("\r\n", lineStart), body.size());
+    const std::string_view line = body.substr(lineStart, lineEnd - lineStart);
+    const std::u16string text = DecodeForSearch(line);
+    if (const std::optional<TextSpan> hit = FindFirstHit(text, query)) return ExcerptOfLine(line, text, *hit);
+    lineStart = lineEnd + 1;
+  }
+  return {};
 }

@@ -1,8 +1,12 @@
 #include "archive/search_index.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <set>
@@ -23,7 +27,7 @@ constexpr int kSchemaVersion = 1;
 // issues of one rank apart, so the index hands out hits in their order.
 constexpr int kSequenceBits = 20;
 // A writer commits this often: a search meanwhile sees the progress, other writers get a turn.
-constexpr auto kBatchTime = std::chrono::milliseconds(200);
+constexpr auto kBatchTime = std::chrono::milliseconds(500);
 constexpr int kBusyTimeoutMs = 2000;
 
 // Bodies are kept in two FTS5 tables without content; the rows of `docs` say which file each
@@ -51,40 +55,44 @@ fs::path CacheFolder() {
 
 enum class Readiness { kReady, kStale, kFailed };
 
-std::int64_t SchemaVersion(const SqliteDatabase& database) {
-  SqliteStatement version(database, "PRAGMA user_version");
-  return version.Step() ? version.Integer(0) : -1;
-}
-
-// Creates the tables in a fresh file; tells whether an existing one belongs to this archive.
-// A file in use is only read here, so opening it never waits for a writer.
-Readiness Prepare(SqliteDatabase& database, const fs::path& archiveRoot) {
-  if (!database.Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL")) {
-    return database.FoundDamage() ? Readiness::kStale : Readiness::kFailed;
-  }
-  std::int64_t version = SchemaVersion(database);
-  if (version == 0) {
-    SqliteTransaction transaction(database);
-    if (!transaction.Begun()) return database.FoundDamage() ? Readiness::kStale : Readiness::kFailed;
-    // Another program may have created the tables meanwhile.
-    version = SchemaVersion(database);
-    if (version == 0) {
-      const bool created = database.Execute(kSchema) &&
-                           SqliteStatement(database, "INSERT INTO meta(key, value) VALUES('root', ?1)")
-                               .Bind(1, archiveRoot.native())
-                               .Run() &&
-                           database.Execute("PRAGMA user_version=" + std::to_string(kSchemaVersion));
-      return created && transaction.Commit() ? Readiness::kReady : Readiness::kFailed;
-    }
-  }
-  if (version != kSchemaVersion) return version < 0 ? Readiness::kFailed : Readiness::kStale;
-  SqliteStatement root(database, "SELECT value FROM meta WHERE key = 'root'");
-  return root.Step() && root.Bytes(0) == archiveRoot.native() ? Readiness::kReady : Readiness::kStale;
-}
-
 void RemoveIndexFiles(const fs::path& file) {
   std::error_code ignored;
   for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(fs::path(file.native() + suffix), ignored);
+}
+
+// Tells whether an index file belongs to this archive. It is only read, so opening an index
+// in use never waits for its writer.
+Readiness Prepare(SqliteDatabase& database, const fs::path& archiveRoot) {
+  SqliteStatement version(database, "PRAGMA user_version");
+  if (!version.Step()) return database.FoundDamage() ? Readiness::kStale : Readiness::kFailed;
+  if (version.Integer(0) != kSchemaVersion) return Readiness::kStale;
+  SqliteStatement root(database, "SELECT value FROM meta WHERE key = 'root'");
+  const bool ours = root.Step() && root.Bytes(0) == archiveRoot.native();
+  return ours && database.Execute("PRAGMA synchronous=NORMAL") ? Readiness::kReady : Readiness::kStale;
+}
+
+// A new index is made whole under a name of its own and then linked to its place, so an
+// index file is always complete: two programs (or threads) creating one at once never
+// see each other's half-made file, and the one that comes second takes the first's.
+bool CreateIndexFile(const fs::path& file, const fs::path& archiveRoot, std::string& error) {
+  static std::atomic<unsigned> counter{0};
+  const fs::path fresh = file.native() + ".new-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+  bool made = false;
+  {
+    SqliteDatabase database = SqliteDatabase::Open(fresh, true, error);
+    made = database && database.Execute("PRAGMA journal_mode=WAL") && database.Execute(kSchema) &&
+           SqliteStatement(database, "INSERT INTO meta(key, value) VALUES('root', ?1)")
+               .Bind(1, archiveRoot.native())
+               .Run() &&
+           database.Execute("PRAGMA user_version=" + std::to_string(kSchemaVersion));
+    if (database && !made) error = database.ErrorMessage();
+  }
+  if (made && ::link(fresh.c_str(), file.c_str()) != 0 && errno != EEXIST) {
+    error = std::strerror(errno);
+    made = false;
+  }
+  RemoveIndexFiles(fresh);
+  return made;
 }
 
 // A term as one FTS5 phrase: in double quotes, its own quotes doubled.
@@ -142,7 +150,8 @@ std::unique_ptr<SearchIndex> SearchIndex::Open(const fs::path& archiveRoot, bool
     return nullptr;
   }
   for (int attempt = 0; attempt < 2; ++attempt) {
-    SqliteDatabase database = SqliteDatabase::Open(file, create, error);
+    if (create && !IsRegularFile(file) && !CreateIndexFile(file, archiveRoot, error)) return nullptr;
+    SqliteDatabase database = SqliteDatabase::Open(file, false, error);
     if (!database) return nullptr;
     database.SetBusyTimeout(kBusyTimeoutMs);
     switch (Prepare(database, archiveRoot)) {
@@ -164,7 +173,7 @@ std::unique_ptr<SearchIndex> SearchIndex::Open(const fs::path& archiveRoot, bool
   return nullptr;
 }
 
-bool SearchIndex::Update(const std::atomic<bool>& stop) {
+bool SearchIndex::Update(const std::atomic<bool>& stop, const std::string& onlyNewsletter) {
   if (!CollectGarbage()) return false;
   const std::vector<SearchedNewsletter> newsletters = SearchedNewsletters(archiveRoot_);
   std::set<std::string> listed;
@@ -178,6 +187,7 @@ bool SearchIndex::Update(const std::atomic<bool>& stop) {
   }
   for (const SearchedNewsletter& newsletter : newsletters) {
     if (stop) return true;
+    if (!onlyNewsletter.empty() && newsletter.id != onlyNewsletter) continue;
     if (!UpdateNewsletter(newsletter, stop)) return false;
   }
   database_.Execute("PRAGMA wal_checkpoint(PASSIVE)");
@@ -353,11 +363,20 @@ std::vector<std::int64_t> SearchIndex::Hits(const SearchQuery& query, std::optio
 }
 
 std::optional<IndexedIssue> SearchIndex::Describe(std::int64_t hit) {
-  SqliteStatement issue(database_,
-                        "SELECT d.magazine, coalesce(m.title, x''), d.file, d.listkey FROM docs d "
-                        "LEFT JOIN magazines m ON m.id = d.magazine WHERE d.id = ?1");
-  if (!issue.Bind(1, hit).Step()) return std::nullopt;
-  return IndexedIssue{issue.Bytes(0), issue.Bytes(1), issue.Bytes(2), issue.Bytes(3)};
+  // The window describes its rows one by one: the statement is made once.
+  if (!describe_) {
+    describe_ = std::make_unique<SqliteStatement>(
+        database_,
+        "SELECT d.magazine, coalesce(m.title, x''), d.file, d.listkey FROM docs d "
+        "LEFT JOIN magazines m ON m.id = d.magazine WHERE d.id = ?1");
+  }
+  SqliteStatement& issue = *describe_;
+  std::optional<IndexedIssue> described;
+  if (issue.Bind(1, hit).Step())
+    described = IndexedIssue{issue.Bytes(0), issue.Bytes(1), issue.Bytes(2), issue.Bytes(3)};
+  // A statement left on its row would hold the connection's view of the index as it was.
+  issue.Reset();
+  return described;
 }
 
 std::int64_t SearchIndex::IssueCount() {

@@ -39,9 +39,10 @@ class SearchIndex {
 
   // Brings the index up to date with the archive: new, changed and removed issue files
   // found by name, size and modification time, newsletters gone from the archive index
-  // dropped. Works in short transactions, so a search meanwhile sees what is done; returns
-  // early when `stop` is set. False when the index cannot be written.
-  bool Update(const std::atomic<bool>& stop);
+  // dropped. With `onlyNewsletter` (an ID) the files of the other newsletters are not looked
+  // at. Works in short transactions, so a search meanwhile sees what is done; returns early
+  // when `stop` is set. False when the index cannot be written.
+  bool Update(const std::atomic<bool>& stop, const std::string& onlyNewsletter = {});
 
   // The issues that hold every term: their number, and up to `limit` of them in the order
   // of hits (search_order.h), after the hit `after` when one is given. A query without
@@ -74,4 +75,5 @@ class SearchIndex {
 
   SqliteDatabase database_;
   std::filesystem::path archiveRoot_;
+  std::unique_ptr<SqliteStatement> describe_;
 };

@@ -13,14 +13,19 @@ SearchIndexKeeper::~SearchIndexKeeper() {
   if (worker_.joinable()) worker_.join();
 }
 
-void SearchIndexKeeper::RequestUpdate(const std::filesystem::path& archiveRoot, Need need) {
+void SearchIndexKeeper::RequestUpdate(const std::filesystem::path& archiveRoot, Need need,
+                                      const std::string& newsletter) {
   if (archiveRoot.empty()) return;
   const std::lock_guard lock(mutex_);
   if (stop_) return;
-  // A wish for the index outweighs a note that the archive changed.
-  if (pending_ && pending_->archiveRoot == archiveRoot && pending_->need == Need::kCreate)
-    need = Need::kCreate;
-  pending_ = Request{archiveRoot, need};
+  Request request{archiveRoot, need, newsletter};
+  // Two requests for one archive make one: a wish for the index outweighs a note that the
+  // archive changed, and changes in two places make a look at the whole.
+  if (pending_ && pending_->archiveRoot == archiveRoot) {
+    if (pending_->need == Need::kCreate) request.need = Need::kCreate;
+    if (pending_->newsletter != newsletter) request.newsletter.clear();
+  }
+  pending_ = std::move(request);
   if (running_) return;
   running_ = true;
   // The last worker has left its loop (running_ was false): it ends at once.
@@ -45,10 +50,9 @@ void SearchIndexKeeper::Run() {
     const std::unique_ptr<SearchIndex> index =
         SearchIndex::Open(request.archiveRoot, request.need == Need::kCreate, error);
     // Without an index there is nothing to keep, unless one was asked for.
-    const bool failed = index ? !index->Update(stop_) : request.need == Need::kCreate;
+    const bool failed = index ? !index->Update(stop_, request.newsletter) : request.need == Need::kCreate;
     const std::lock_guard lock(mutex_);
     if (index || request.need == Need::kCreate) failed_[request.archiveRoot] = failed;
-    ++finished_;
   }
 }
 
@@ -61,11 +65,6 @@ bool SearchIndexKeeper::Failed(const std::filesystem::path& archiveRoot) const {
   const std::lock_guard lock(mutex_);
   const auto found = failed_.find(archiveRoot);
   return found != failed_.end() && found->second;
-}
-
-std::uint64_t SearchIndexKeeper::FinishedUpdates() const {
-  const std::lock_guard lock(mutex_);
-  return finished_;
 }
 
 void SearchIndexKeeper::WaitUntilIdle() {

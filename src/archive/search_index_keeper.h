@@ -5,11 +5,11 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 
 class SearchIndexKeeper {
@@ -24,13 +24,13 @@ class SearchIndexKeeper {
   SearchIndexKeeper(const SearchIndexKeeper&) = delete;
   SearchIndexKeeper& operator=(const SearchIndexKeeper&) = delete;
 
-  void RequestUpdate(const std::filesystem::path& archiveRoot, Need need);
+  // `newsletter`: the ID (Shift-JIS) of the one newsletter whose files changed, and the
+  // archive index; the files of the others are not looked at. Empty: the whole archive.
+  void RequestUpdate(const std::filesystem::path& archiveRoot, Need need, const std::string& newsletter = {});
   // An update is running or waiting.
   bool IsUpdating() const;
   // The last update of `archiveRoot` could not open or write its index.
   bool Failed(const std::filesystem::path& archiveRoot) const;
-  // Updates run to their end so far.
-  std::uint64_t FinishedUpdates() const;
   // Returns once no update runs or waits.
   void WaitUntilIdle();
 
@@ -38,6 +38,7 @@ class SearchIndexKeeper {
   struct Request {
     std::filesystem::path archiveRoot;
     Need need = Need::kIfPresent;
+    std::string newsletter;
   };
   void Run();
 
@@ -45,7 +46,6 @@ class SearchIndexKeeper {
   std::condition_variable idle_;
   std::optional<Request> pending_;
   bool running_ = false;
-  std::uint64_t finished_ = 0;
   std::map<std::filesystem::path, bool> failed_;
   std::atomic<bool> stop_{false};
   std::thread worker_;

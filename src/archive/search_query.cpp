@@ -2,20 +2,45 @@
 
 #include <unicode/utf16.h>
 
+#include <algorithm>
+
 #include "archive/text_normalisation.h"
 
 namespace {
 
-// Folded text holds U+3000 as U+0020 already.
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool IsLineBreak(char16_t c) { return c == u'\r' || c == u'\n' || c == u'\u2028' || c == u'\u2029'; }
 
+// Folded text holds U+3000 as U+0020 already.
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || IsLineBreak(c); }
+
+// A phrase keeps its blanks, but as spaces: no term holds a line break, so no hit reaches
+// over the end of a line.
 void AddTerm(SearchQuery& query, std::u16string_view term) {
-  for (const char16_t c : term) {
-    if (!IsBlank(c)) {
-      query.terms.emplace_back(term);
-      return;
-    }
+  if (std::all_of(term.begin(), term.end(), IsBlank)) return;
+  std::u16string& added = query.terms.emplace_back(term);
+  std::replace_if(added.begin(), added.end(), IsLineBreak, u' ');
+}
+
+// The earliest of the terms in folded text; the longer of two that start at one place.
+std::optional<TextSpan> EarliestTerm(std::u16string_view folded, const SearchQuery& query) {
+  std::optional<TextSpan> first;
+  for (const std::u16string& term : query.terms) {
+    const std::size_t at = folded.find(term);
+    if (at == std::u16string_view::npos) continue;
+    if (first && (at > first->start || (at == first->start && term.size() <= first->length))) continue;
+    first = TextSpan{at, term.size()};
   }
+  return first;
+}
+
+std::optional<TextSpan> FirstHitInLine(std::u16string_view line, const SearchQuery& query) {
+  // Most lines are folded already, and their hits need no mapping back.
+  if (IsFolded(line)) return EarliestTerm(line, query);
+  const FoldedText folded = FoldWithSources(line);
+  const std::optional<TextSpan> first = EarliestTerm(folded.text, query);
+  if (!first) return std::nullopt;
+  const std::size_t start = folded.sourceStart[first->start];
+  return TextSpan{start, folded.sourceEnd[first->start + first->length - 1] - start};
 }
 
 }  // namespace
@@ -57,16 +82,14 @@ bool ContainsEveryTerm(std::u16string_view folded, const SearchQuery& query) {
 }
 
 std::optional<TextSpan> FindFirstHit(std::u16string_view text, const SearchQuery& query) {
-  const FoldedText folded = FoldWithSources(text);
-  std::optional<TextSpan> first;
-  for (const std::u16string& term : query.terms) {
-    const std::size_t at = std::u16string_view(folded.text).find(term);
-    if (at == std::u16string_view::npos) continue;
-    // The longer of two terms that start at one place is the hit.
-    if (first && (at > first->start || (at == first->start && term.size() <= first->length))) continue;
-    first = TextSpan{at, term.size()};
+  // The first line that holds a hit holds the earliest one.
+  for (std::size_t lineStart = 0; lineStart <= text.size();) {
+    std::size_t lineEnd = lineStart;
+    while (lineEnd < text.size() && !IsLineBreak(text[lineEnd])) ++lineEnd;
+    if (const std::optional<TextSpan> hit =
+            FirstHitInLine(text.substr(lineStart, lineEnd - lineStart), query))
+      return TextSpan{lineStart + hit->start, hit->length};
+    lineStart = lineEnd + 1;
   }
-  if (!first) return std::nullopt;
-  const std::size_t start = folded.sourceStart[first->start];
-  return TextSpan{start, folded.sourceEnd[first->start + first->length - 1] - start};
+  return std::nullopt;
 }

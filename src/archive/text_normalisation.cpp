@@ -40,6 +40,14 @@ std::u16string FoldForSearch(std::u16string_view text) {
   return U_SUCCESS(status) ? Units(folded) : std::u16string(text);
 }
 
+bool IsFolded(std::u16string_view text) {
+  const icu::Normalizer2* folding = Folding();
+  UErrorCode status = U_ZERO_ERROR;
+  return folding == nullptr ||
+         (folding->spanQuickCheckYes(View(text), status) == static_cast<int32_t>(text.size()) &&
+          U_SUCCESS(status));
+}
+
 FoldedText FoldWithSources(std::u16string_view text) {
   FoldedText folded;
   folded.text.reserve(text.size());

@@ -12,6 +12,9 @@
 // comes back unchanged.
 std::u16string FoldForSearch(std::u16string_view text);
 
+// True when folding leaves the text as it is (most Japanese text).
+bool IsFolded(std::u16string_view text);
+
 // The folded text, and for each of its units the stretch [start, end) of the source it
 // came from, so a match found in the folded text can be shown in the source.
 struct FoldedText {

@@ -183,7 +183,7 @@ void TForm4::Bt_delClick() {
     return;
   }
   DeleteMagazine(state_.ArchiveRoot, id);
-  SearchKeeper().RequestUpdate(state_.ArchiveRoot, SearchIndexKeeper::Need::kIfPresent);
+  SearchKeeper().RequestUpdate(state_.ArchiveRoot, SearchIndexKeeper::Need::kIfPresent, id);
   FillMagazineList();
 }
 
