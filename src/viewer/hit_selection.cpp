@@ -1,5 +1,6 @@
 #include "viewer/hit_selection.h"
 
+#include <QPointer>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -30,9 +31,11 @@ qsizetype BodyStart(std::u16string_view text) {
 }  // namespace
 
 bool SelectFirstHit(HtmlView& view, const SearchQuery& query) {
-  for (int waited = 0; view.IsBusy() && waited < kLoadWaitMs; waited += kLoadPollMs)
+  const QPointer<HtmlView> alive(&view);
+  for (int waited = 0; alive && view.IsBusy() && waited < kLoadWaitMs; waited += kLoadPollMs)
     WaitWithMessages(kLoadPollMs);
-  if (view.IsBusy()) return false;
+  // Whatever ran meanwhile may have closed the window.
+  if (!alive || view.IsBusy()) return false;
   QTextDocument& document = *view.document();
   // The raw text has one unit per cursor position (paragraph breaks as U+2029).
   const QString raw = document.toRawText();

@@ -18,7 +18,7 @@ namespace {
 
 constexpr QSize kDesignSize(640, 400);
 constexpr int kGridTop = 40;
-constexpr int kLabelWidth = 220;
+constexpr int kLabelWidth = 270;
 constexpr int kRowHeight = 18;
 // A pause in typing this long runs the query.
 constexpr int kTypingPauseMs = 250;
@@ -132,6 +132,8 @@ void TFormSearch::WatchIndexing() {
   if (keeper_.IsUpdating()) return;
   indexing_->stop();
   if (search_ && !search_->ReadsFiles() && keeper_.Failed(archiveRoot_)) {
+    // The rows still read the index: they go first.
+    model_->SetResults(std::nullopt);
     search_->GiveUpIndex();
     FallBackToFiles();
   }
