@@ -176,6 +176,13 @@ std::unique_ptr<SearchIndex> SearchIndex::Open(const fs::path& archiveRoot, bool
 }
 
 bool SearchIndex::Update(const std::atomic<bool>& stop, const std::string& onlyNewsletter) {
+  // An update runs in the background: it waits for another program's writes to the index
+  // rather than fail, unless it is told to stop.
+  database_.WaitForWritersUnless(stop);
+  struct TimeoutAgain {
+    SqliteDatabase& database;
+    ~TimeoutAgain() { database.SetBusyTimeout(kBusyTimeoutMs); }
+  } timeoutAgain{database_};
   if (!CollectGarbage()) return false;
   const std::vector<SearchedNewsletter> newsletters = SearchedNewsletters(archiveRoot_);
   std::set<std::string> listed;
@@ -208,6 +215,8 @@ bool SearchIndex::UpdateNewsletter(const SearchedNewsletter& newsletter, const s
   SqliteStatement title(database_, "SELECT title FROM magazines WHERE id = ?1");
   const bool titleKnown = title.Bind(1, newsletter.id).Step() && title.Bytes(0) == newsletter.title;
   if (entries.Failed() || title.Failed()) return false;
+  // A statement left on a row keeps a read open, and a read cannot wait to become a write.
+  title.Reset();
 
   const std::vector<SearchedFile> files = SearchedFiles(newsletter.folder);
   std::vector<const SearchedFile*> changed;
@@ -307,6 +316,7 @@ bool SearchIndex::CollectGarbage() {
   SqliteStatement balance(database_, "SELECT (SELECT count(*) FROM dead) > (SELECT count(*) FROM docs)");
   if (!balance.Step()) return false;
   if (balance.Integer(0) == 0) return true;
+  balance.Reset();
   SqliteTransaction transaction(database_);
   return transaction.Begun() &&
          database_.Execute(

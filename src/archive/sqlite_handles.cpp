@@ -35,6 +35,17 @@ bool SqliteDatabase::Execute(std::string_view sql) {
 
 void SqliteDatabase::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(handle_, milliseconds); }
 
+void SqliteDatabase::WaitForWritersUnless(const std::atomic<bool>& stop) {
+  constexpr int kStepMs = 10;
+  constexpr int kMostSteps = 60'000 / kStepMs;
+  const auto wait = [](void* stopFlag, int steps) -> int {
+    if (static_cast<const std::atomic<bool>*>(stopFlag)->load() || steps >= kMostSteps) return 0;
+    sqlite3_sleep(kStepMs);
+    return 1;
+  };
+  sqlite3_busy_handler(handle_, wait, const_cast<std::atomic<bool>*>(&stop));
+}
+
 std::string SqliteDatabase::ErrorMessage() const {
   return handle_ != nullptr ? sqlite3_errmsg(handle_) : "no database";
 }

@@ -2,6 +2,7 @@
 // Owners of SQLite's connection and statement handles, and the few calls the search index
 // makes through them. Nothing here throws; failures show in the return values.
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -30,6 +31,9 @@ class SqliteDatabase {
   bool Execute(std::string_view sql);
   // How long a statement waits for another connection's lock before it fails.
   void SetBusyTimeout(int milliseconds);
+  // Instead: a statement waits for other writers as long as they write, up to a minute, but
+  // gives up at once when `stop` is set (which must outlive the waiting).
+  void WaitForWritersUnless(const std::atomic<bool>& stop);
   std::string ErrorMessage() const;
   // True when the last failure found a file that is no database, or a damaged one.
   bool FoundDamage() const;
