@@ -1,7 +1,6 @@
 #include "archive/archive_search.h"
 
 #include <algorithm>
-#include <future>
 #include <tuple>
 
 #include "archive/issue_body_text.h"
@@ -52,32 +51,26 @@ std::vector<std::optional<SearchHit>> ReadEveryFile(const std::filesystem::path&
 }  // namespace
 
 const SearchHit& SearchResults::Hit(std::size_t i) {
-  // An issue taken out of the index since the count stays as an empty row.
-  if (!Load(i)) hits_[i].emplace();
-  return *hits_[i];
-}
-
-bool SearchResults::Load(std::size_t i) {
-  if (hits_.size() <= i) hits_.resize(i + 1);
-  if (hits_[i]) return true;
+  if (hits_.size() < count_) hits_.resize(count_);
+  std::optional<SearchHit>& hit = hits_[i];
+  if (hit) return *hit;
   while (index_ != nullptr && numbers_.size() <= i) {
     const std::vector<std::int64_t> page =
         index_->Hits(query_, numbers_.empty() ? std::nullopt : std::optional(numbers_.back()), kPage);
     if (page.empty()) break;
     numbers_.insert(numbers_.end(), page.begin(), page.end());
   }
-  if (index_ == nullptr || i >= numbers_.size()) return false;
-  SearchHit& hit = hits_[i].emplace();
-  if (std::optional<IndexedIssue> issue = index_->Describe(numbers_[i])) hit.issue = std::move(*issue);
-  if (const std::optional<std::string> body = IssueBody(archiveRoot_, hit.issue))
-    hit.excerpt = SearchExcerpt(*body, query_);
-  return true;
+  hit.emplace();
+  // An issue taken out of the index since the count stays as an empty row.
+  if (index_ == nullptr || i >= numbers_.size()) return *hit;
+  if (std::optional<IndexedIssue> issue = index_->Describe(numbers_[i])) hit->issue = std::move(*issue);
+  if (const std::optional<std::string> body = IssueBody(archiveRoot_, hit->issue))
+    hit->excerpt = SearchExcerpt(*body, query_);
+  return *hit;
 }
 
-ArchiveSearch::ArchiveSearch(const std::filesystem::path& archiveRoot) : archiveRoot_(archiveRoot) {
-  std::string error;
-  index_ = SearchIndex::Open(archiveRoot, true, error);
-}
+ArchiveSearch::ArchiveSearch(const std::filesystem::path& archiveRoot)
+    : archiveRoot_(archiveRoot), index_(SearchIndex::Open(archiveRoot, true, indexError_)) {}
 
 SearchResults ArchiveSearch::Run(const SearchQuery& query) {
   SearchResults results;
@@ -85,21 +78,11 @@ SearchResults ArchiveSearch::Run(const SearchQuery& query) {
   results.query_ = query;
   results.index_ = index_.get();
   if (query.terms.empty()) return results;
-  if (!index_) {
+  if (index_) {
+    results.count_ = static_cast<std::size_t>(index_->Count(query));
+  } else {
     results.hits_ = ReadEveryFile(archiveRoot_, query);
     results.count_ = results.hits_.size();
-    return results;
   }
-  // Counting the hits of a common word takes longest: it runs on a connection of its own
-  // while the first rows are read here.
-  std::future<std::int64_t> counting = std::async(std::launch::async, [root = archiveRoot_, query] {
-    std::string error;
-    const std::unique_ptr<SearchIndex> counter = SearchIndex::Open(root, false, error);
-    return counter ? counter->Count(query) : std::int64_t{-1};
-  });
-  for (std::size_t i = 0; i < static_cast<std::size_t>(kPage) && results.Load(i); ++i) {
-  }
-  const std::int64_t count = counting.get();
-  results.count_ = static_cast<std::size_t>(count >= 0 ? count : index_->Count(query));
   return results;
 }

@@ -33,9 +33,6 @@ class SearchResults {
  private:
   friend class ArchiveSearch;
 
-  // Reads hit `i` from the index; false when the index has no such hit.
-  bool Load(std::size_t i);
-
   std::filesystem::path archiveRoot_;
   SearchQuery query_;
   SearchIndex* index_ = nullptr;  // null: every hit below was found by reading the files
@@ -52,10 +49,13 @@ class ArchiveSearch {
   // The index could not be opened (or was given up): searches read the files.
   bool ReadsFiles() const { return index_ == nullptr; }
   void GiveUpIndex() { index_.reset(); }
+  // Why the index could not be opened.
+  const std::string& IndexError() const { return indexError_; }
 
   SearchResults Run(const SearchQuery& query);
 
  private:
   std::filesystem::path archiveRoot_;
+  std::string indexError_;  // before index_, which its opening fills
   std::unique_ptr<SearchIndex> index_;
 };
