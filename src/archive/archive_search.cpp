@@ -69,8 +69,10 @@ const SearchHit& SearchResults::Hit(std::size_t i) {
   return *hit;
 }
 
-ArchiveSearch::ArchiveSearch(const std::filesystem::path& archiveRoot)
-    : archiveRoot_(archiveRoot), index_(SearchIndex::Open(archiveRoot, true, indexError_)) {}
+ArchiveSearch::ArchiveSearch(const std::filesystem::path& archiveRoot) : archiveRoot_(archiveRoot) {
+  std::string error;
+  index_ = SearchIndex::Open(archiveRoot, true, error);
+}
 
 SearchResults ArchiveSearch::Run(const SearchQuery& query) {
   SearchResults results;

@@ -49,13 +49,10 @@ class ArchiveSearch {
   // The index could not be opened (or was given up): searches read the files.
   bool ReadsFiles() const { return index_ == nullptr; }
   void GiveUpIndex() { index_.reset(); }
-  // Why the index could not be opened.
-  const std::string& IndexError() const { return indexError_; }
 
   SearchResults Run(const SearchQuery& query);
 
  private:
   std::filesystem::path archiveRoot_;
-  std::string indexError_;  // before index_, which its opening fills
   std::unique_ptr<SearchIndex> index_;
 };
