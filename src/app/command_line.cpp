@@ -10,7 +10,14 @@ CommandLineResult Failure(std::string message) { return {std::nullopt, std::move
 
 std::string CommandLineUsage() {
   return "使い方: yomitoru [--archive フォルダ] [--service-root URL] [--demo] [--notice-base URL] "
-         "[--browser-session ファイル] [--read URL [--all] [--quit]]\n";
+         "[--browser-session ファイル] [--read URL [--all] [--quit]] [--search 語句]\n";
+}
+
+std::filesystem::path ArchiveFolderOf(const CommandLine& options) {
+  if (options.archive.empty()) return {};
+  std::filesystem::path folder = std::filesystem::absolute(options.archive).lexically_normal();
+  if (!folder.has_filename() && folder.has_relative_path()) folder = folder.parent_path();
+  return folder;
 }
 
 CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -28,7 +35,8 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       }
     }
     const bool takesValue = argument == "--archive" || argument == "--service-root" || argument == "--read" ||
-                            argument == "--notice-base" || argument == "--browser-session";
+                            argument == "--notice-base" || argument == "--browser-session" ||
+                            argument == "--search";
     const bool isFlag = argument == "--demo" || argument == "--all" || argument == "--quit" ||
                         argument == "--help" || argument == "-h";
     if (!takesValue && !isFlag) return Failure("不明な引数です: " + arguments[i]);
@@ -57,6 +65,8 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       options.browserSession = value;
     } else if (argument == "--read") {
       options.read = PendingRead{value};
+    } else if (argument == "--search") {
+      options.search = value;
     } else if (argument == "--demo") {
       options.demo = true;
     } else if (argument == "--all") {
@@ -69,6 +79,10 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
   }
   if ((all || quit) && !options.read) {
     return Failure(std::string(all ? "--all" : "--quit") + " は --read と一緒に指定してください。");
+  }
+  if (options.search && (options.read || options.demo)) {
+    return Failure(std::string("--search は ") + (options.read ? "--read" : "--demo") +
+                   " と一緒に指定できません。");
   }
   if (options.read) {
     options.read->all = all;

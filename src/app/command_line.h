@@ -1,6 +1,6 @@
 #pragma once
 // yomitoru [--archive DIR] [--service-root URL] [--demo] [--notice-base URL]
-//          [--browser-session FILE] [--read URL [--all] [--quit]]
+//          [--browser-session FILE] [--read URL [--all] [--quit]] [--search WORDS]
 
 #include <filesystem>
 #include <optional>
@@ -21,6 +21,7 @@ struct CommandLine {
   std::string noticeBase;                // empty: YOMITORU_NOTICE_BASE or the base compiled in
   std::filesystem::path browserSession;  // empty: YOMITORU_BROWSER_SESSION or the running browsers
   std::optional<PendingRead> read;
+  std::optional<std::string> search;  // UTF-8: search the archive and end, without a window
   bool help = false;
 };
 
@@ -31,6 +32,9 @@ struct CommandLineResult {
 
 // `arguments` without the program name.
 CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The folder --archive names, absolute and without a trailing separator; empty when none.
+std::filesystem::path ArchiveFolderOf(const CommandLine& options);
 
 // The usage lines (UTF-8), for --help and after an error.
 std::string CommandLineUsage();

@@ -3,7 +3,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QStyleFactory>
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -11,6 +13,7 @@
 #include "about/version_dialog.h"
 #include "app/button_glyphs.h"
 #include "app/command_line.h"
+#include "app/command_line_search.h"
 #include "app/controls.h"
 #include "app/interrupt_signals.h"
 #include "app/main_window.h"
@@ -18,7 +21,35 @@
 #include "archive/windows/newsletter_list_window.h"
 #include "platform/events.h"
 
+namespace {
+
+// --search: the archive of --archive, or the one beside the program, as the window would use.
+int RunSearchOption(const CommandLine& options) {
+  std::filesystem::path archiveRoot = ArchiveFolderOf(options);
+  if (archiveRoot.empty())
+    archiveRoot = ArchiveRootFor(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+  return RunCommandLineSearch(*options.search, archiveRoot, std::cout, std::cerr);
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+  // A search needs no window, nor a display to show one: its arguments are read before Qt
+  // takes its own options out of them.
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  const CommandLineResult early = ParseCommandLine(arguments);
+  if (early.options && early.options->search) {
+    QCoreApplication application(argc, argv);
+    return RunSearchOption(*early.options);
+  }
+  const bool searching = std::any_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
+    return argument.starts_with("--search");
+  });
+  if (!early.options && searching) {
+    std::cerr << early.error << '\n' << CommandLineUsage();
+    return 2;
+  }
+
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Yomitoru"));
   // One style everywhere, so the captions fit their designed sizes on every desktop.
@@ -36,6 +67,7 @@ int main(int argc, char* argv[]) {
     std::cout << CommandLineUsage();
     return 0;
   }
+  if (parsed.options->search) return RunSearchOption(*parsed.options);
 
   // Messages are processed at most every 10 ms: often enough that a click on Cancel is
   // taken at once, seldom enough that a fast read does not spend itself repainting.
@@ -55,7 +87,7 @@ int main(int argc, char* argv[]) {
   SharedState state;
   TForm1 form1(state);
   TForm3 form3(&form1);
-  TForm4 form4(state, &form1);
+  TForm4 form4(state, &form1, &form1.searchIndex);
   form1.Form3 = &form3;
   form1.Form4 = &form4;
   try {

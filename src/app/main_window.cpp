@@ -113,6 +113,7 @@ TForm1::TForm1(SharedState& sharedState, QWidget* parent)
   driver_ = std::make_unique<RetrievalDriver>(state, fetcher, serviceTable, *readSurface_);
   ConnectIssueListHandlers();
   ConnectViewCommandHandlers();
+  ConnectSearchShortcut();
   connect(B_Check, &QPushButton::clicked, this, &TForm1::B_CheckClick);
   connect(B_read, &QPushButton::clicked, this, &TForm1::B_readClick);
   connect(B_IE, &QPushButton::clicked, this, &TForm1::B_IEClick);
@@ -369,11 +370,7 @@ void TForm1::Memo1DblClick() {
 }
 
 void TForm1::ApplyCommandLine(const CommandLine& options) {
-  if (!options.archive.empty()) {
-    std::filesystem::path folder = std::filesystem::absolute(options.archive).lexically_normal();
-    if (!folder.has_filename() && folder.has_relative_path()) folder = folder.parent_path();
-    archiveFolder = folder;
-  }
+  if (!options.archive.empty()) archiveFolder = ArchiveFolderOf(options);
   std::string siteRoot = options.serviceRoot;
   std::string demoNoticeBase;
   browserSource = ChooseBrowserSourceSettings(options.browserSession);
@@ -494,6 +491,8 @@ void TForm1::StartReadHandler() {
   SetControlState(-1);
   if (interrupted_) state.CancelRequested = -1;
   driver_->RunRetrieval(FromQString(Edit1->text()));
+  if (!state.MagazineId.empty())
+    searchIndex.RequestUpdate(state.ArchiveRoot, SearchIndexKeeper::Need::kIfPresent, state.MagazineId);
   SetControlState(1);
   if (readGapProbe_) {
     TraceMoment("read-idle", std::to_string(readGapProbe_->LongestGapMs()));

@@ -13,6 +13,8 @@
 #include "about/version_dialog.h"
 #include "app/command_line.h"
 #include "app/controls.h"
+#include "archive/archive_search.h"
+#include "archive/search_index_keeper.h"
 #include "platform/shared_state.h"
 #include "retrieval/browser_address.h"
 #include "retrieval/page_fetch.h"
@@ -96,6 +98,12 @@ class TForm1 final : public QWidget {
   void StartReadHandler();
   // A press of 履歴から参照: the newsletter list window, then the newsletter chosen there.
   void B_readClick();
+  // Ctrl+Shift+F: the full-text search window, then the hit chosen there, opened as from the
+  // list window.
+  void OpenSearchWindow();
+  // Shows the issue of a hit in the newsletter just opened, as a click on its line does, with
+  // its first hit selected in the view.
+  void ShowSearchHit(const SearchHit& hit, const SearchQuery& query);
   static constexpr QEvent::Type StartReadMessage = static_cast<QEvent::Type>(QEvent::User + 1);
 
   // 結合 and 全 (between the join's busy and idle states), 保存, the view commands 検索,
@@ -171,6 +179,8 @@ class TForm1 final : public QWidget {
   std::unique_ptr<IssueListViewer> viewer;
   // Joining the issues selected in the list.
   std::unique_ptr<IssueJoiner> joiner;
+  // The archive's search index, brought up to date after reads and openings.
+  SearchIndexKeeper searchIndex;
   // The version dialog and the newsletter list window, created after this window.
   TForm3* Form3 = nullptr;
   TForm4* Form4 = nullptr;
@@ -188,6 +198,10 @@ class TForm1 final : public QWidget {
   void KeepDesignSize();
 
   void ConnectIssueListHandlers();
+  void ConnectSearchShortcut();
+  // Opens the newsletter `id` of the archive as a choice in the list window does; false when
+  // the ID names no newsletter that can be opened (the view is reset all the same).
+  bool OpenChosenMagazine(const std::string& id, const std::string& title, const std::string& serviceFolder);
   void ConnectViewCommandHandlers();
   // Ends a --read ... --quit run: the status line on standard output, then the window closes.
   void FinishPendingRead();

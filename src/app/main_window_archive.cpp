@@ -29,17 +29,19 @@ void ClearShownResult(TForm1& form) {
 
 // The chosen newsletter becomes the current one: its stored address, the service of that
 // address, the title from the list, and its stored issues rescanned without writing.
-void OpenStoredMagazine(TForm1& form, const TForm4& choice) {
+void OpenStoredMagazine(TForm1& form, const std::string& id, const std::string& title,
+                        const std::string& serviceFolder) {
   SharedState& state = form.state;
-  state.MagazineId = choice.ChosenMagazineId;
-  state.MagazineFolder = JoinSjis(JoinSjis(state.ArchiveRoot, choice.ChosenServiceFolder), state.MagazineId);
+  state.MagazineId = id;
+  state.MagazineFolder = JoinSjis(JoinSjis(state.ArchiveRoot, serviceFolder), state.MagazineId);
   form.Edit1->setText(
       ToQString(ReadIniValue(MagazineLogFile(state.MagazineFolder), state.MagazineId, "Url")));
   IdentifyMagazine(state, form.fetcher, form.serviceTable, FromQString(form.Edit1->text()), 2);
   state.ServiceLabel += " ID:" + state.MagazineId;
-  state.TitleText = choice.ChosenMagazineTitle;
+  state.TitleText = title;
   state.MagazineTitle = state.TitleText;
   if (!UpdateMagazineLog(state, "", true).empty()) return;
+  form.searchIndex.RequestUpdate(state.ArchiveRoot, SearchIndexKeeper::Need::kIfPresent, state.MagazineId);
   // Set whole, so a newsletter without stored issues leaves no line of the previous one.
   SetMemoLines(*form.Memo3, state.StoredIssueList);
   form.viewer->RadioG1Click();
@@ -65,13 +67,20 @@ void TForm1::B_readClick() {
     ClearShownResult(*this);
     return;
   }
+  const bool opened = OpenChosenMagazine(chosen, Form4->ChosenMagazineTitle, Form4->ChosenServiceFolder);
+  if (opened && Form4->ChosenHit) ShowSearchHit(*Form4->ChosenHit, Form4->ChosenQuery);
+}
+
+bool TForm1::OpenChosenMagazine(const std::string& id, const std::string& title,
+                                const std::string& serviceFolder) {
   // An ID that is no plain folder name leads to no folder: nothing is opened.
-  const bool plainName = IsPlainName(chosen);
-  const bool opened = plainName && chosen != "-1";
-  if (opened) OpenStoredMagazine(*this, *Form4);
+  const bool plainName = IsPlainName(id);
+  const bool opened = plainName && id != "-1";
+  if (opened) OpenStoredMagazine(*this, id, title, serviceFolder);
   Panel3->setText(ToWidgetText(state.ServiceLabel));
   Panel1->setText(ToWidgetText(state.TitleText));
   ClearShownResult(*this);
   const bool wrongAddress = !plainName || (opened && state.ServiceKind.empty());
   Label1->setText(wrongAddress ? Utf8("URLが間違っています。") : QString());
+  return opened;
 }

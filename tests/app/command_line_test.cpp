@@ -53,6 +53,19 @@ TEST(CommandLine, ReadFlagsMayComeBeforeTheRead) {
   EXPECT_FALSE(result.options->read->all);
 }
 
+TEST(CommandLine, SearchTakesItsWordsAndAnArchive) {
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+           {"--search", "季節 散歩", "--archive", "/tmp/a"}, {"--archive=/tmp/a", "--search=季節 散歩"}}) {
+    const CommandLineResult result = Parse(arguments);
+    ASSERT_TRUE(result.options) << result.error;
+    EXPECT_EQ(result.options->search, std::optional<std::string>("季節 散歩"));
+    EXPECT_EQ(ArchiveFolderOf(*result.options), std::filesystem::path("/tmp/a"));
+  }
+  EXPECT_EQ(ArchiveFolderOf(*Parse({"--archive", "/tmp/a/../b/"}).options), std::filesystem::path("/tmp/b"));
+  EXPECT_TRUE(ArchiveFolderOf(*Parse({}).options).empty());
+  EXPECT_NE(CommandLineUsage().find("[--search "), std::string::npos);
+}
+
 TEST(CommandLine, LaterValueWins) {
   const CommandLineResult result = Parse({"--archive", "/a", "--archive", "/b"});
   ASSERT_TRUE(result.options);
@@ -68,8 +81,19 @@ TEST(CommandLine, HelpIsRecognised) {
 
 TEST(CommandLine, WrongArgumentsAreRefusedWithAJapaneseMessage) {
   const std::vector<std::vector<std::string>> wrong = {
-      {"--bogus"}, {"stray"}, {"--bogus=1"},        {"--demo=yes"}, {"--archive"}, {"--service-root", ""},
-      {"--read"},  {"--all"}, {"--quit", "--demo"},
+      {"--bogus"},
+      {"stray"},
+      {"--bogus=1"},
+      {"--demo=yes"},
+      {"--archive"},
+      {"--service-root", ""},
+      {"--read"},
+      {"--all"},
+      {"--quit", "--demo"},
+      {"--search"},
+      {"--search="},
+      {"--search", "x", "--read", "http://a/m/log/1"},
+      {"--demo", "--search", "x"},
   };
   for (const auto& arguments : wrong) {
     const CommandLineResult result = Parse(arguments);

@@ -10,6 +10,7 @@
 
 #include "archive/magazine_deletion.h"
 #include "archive/magazine_log.h"
+#include "archive/windows/search_window.h"
 #include "archive/windows/string_grid.h"
 #include "platform/collation.h"
 #include "platform/cp932.h"
@@ -72,7 +73,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const
 
 }  // namespace
 
-TForm4::TForm4(const SharedState& state, QWidget* parent) : QDialog(parent), state_(state) {
+TForm4::TForm4(const SharedState& state, QWidget* parent, SearchIndexKeeper* searchIndex)
+    : QDialog(parent), state_(state), searchIndex_(searchIndex) {
   setObjectName(QStringLiteral("TForm4"));
   setWindowTitle(Utf8("Yomitoru 読取メールマガジン一覧"));
   resize(kDesignSize);
@@ -80,6 +82,7 @@ TForm4::TForm4(const SharedState& state, QWidget* parent) : QDialog(parent), sta
 
   Bt_sel = MakeButton(this, "Bt_sel", {8, 4, 73, 25}, "選択");
   Bt_del = MakeButton(this, "Bt_del", {96, 4, 73, 25}, "削除");
+  Bt_srch = MakeButton(this, "Bt_srch", {184, 4, 73, 25}, "全文検索");
 
   SGrid2 = new StringGrid(QStringLiteral("SGrid2"), {}, this);
   SGrid2->setGeometry(0, kHeaderTop, width(), kHeaderHeight);
@@ -107,9 +110,11 @@ TForm4::TForm4(const SharedState& state, QWidget* parent) : QDialog(parent), sta
   SGrid2->MoveTo(1, 0);
   setTabOrder(SGrid1, Bt_del);
   setTabOrder(Bt_del, Bt_sel);
+  setTabOrder(Bt_sel, Bt_srch);
 
   connect(Bt_sel, &QPushButton::clicked, this, &TForm4::Bt_selClick);
   connect(Bt_del, &QPushButton::clicked, this, &TForm4::Bt_delClick);
+  connect(Bt_srch, &QPushButton::clicked, this, &TForm4::Bt_srchClick);
   connect(SGrid1, &StringGrid::SelectCell, this, &TForm4::SGrid1SelectCell);
   connect(SGrid2, &StringGrid::SelectCell, this, &TForm4::SGrid2SelectCell);
   connect(SGrid1, &StringGrid::DblClick, this, &TForm4::SGrid1DblClick);
@@ -178,12 +183,24 @@ void TForm4::Bt_delClick() {
     return;
   }
   DeleteMagazine(state_.ArchiveRoot, id);
+  SearchKeeper().RequestUpdate(state_.ArchiveRoot, SearchIndexKeeper::Need::kIfPresent, id);
   FillMagazineList();
+}
+
+void TForm4::Bt_srchClick() {
+  TFormSearch search(state_.ArchiveRoot, SearchKeeper(), this);
+  if (search.exec() != QDialog::Accepted || !search.ChosenHit) return;
+  ChosenMagazineId = search.ChosenHit->issue.magazineId;
+  ChosenMagazineTitle = search.ChosenHit->issue.title;
+  ChosenHit = std::move(search.ChosenHit);
+  ChosenQuery = std::move(search.ChosenQuery);
+  accept();
 }
 
 void TForm4::FillMagazineList() {
   ListLines.clear();
   ChosenMagazineId.clear();
+  ChosenHit.reset();
   ChosenServiceFolder = kServiceFolderName;
   SGrid2->SetRows({MagazineListHeaders()});
   ListLines = ReadIniSection(ArchiveIndexFile(state_.ArchiveRoot), kServiceFolderName);
@@ -223,6 +240,12 @@ void TForm4::ChooseTopRow() {
   ChosenMagazineId = SGrid1->Cell(1, row);
   ChosenMagazineTitle = SGrid1->Cell(2, row);
   accept();
+}
+
+SearchIndexKeeper& TForm4::SearchKeeper() {
+  if (searchIndex_ != nullptr) return *searchIndex_;
+  if (!ownSearchIndex_) ownSearchIndex_ = std::make_unique<SearchIndexKeeper>();
+  return *ownSearchIndex_;
 }
 
 void TForm4::ApplyColumnWidths() {

@@ -6,9 +6,14 @@
 
 #include <QDialog>
 #include <array>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "archive/archive_search.h"
 #include "archive/magazine_list.h"
+#include "archive/search_index_keeper.h"
+#include "archive/search_query.h"
 #include "platform/shared_state.h"
 
 class QPushButton;
@@ -18,8 +23,10 @@ class TForm4 final : public QDialog {
   Q_OBJECT
 
  public:
-  // `state` gives ArchiveRoot when the window is shown.
-  explicit TForm4(const SharedState& state, QWidget* parent = nullptr);
+  // `state` gives ArchiveRoot when the window is shown; `searchIndex` keeps the archive's
+  // search index (the window keeps one of its own when none is given).
+  explicit TForm4(const SharedState& state, QWidget* parent = nullptr,
+                  SearchIndexKeeper* searchIndex = nullptr);
   ~TForm4() override;
 
   // The window's events.
@@ -34,6 +41,8 @@ class TForm4 final : public QDialog {
   void SGrid1DblClick();
   void Bt_selClick();
   void Bt_delClick();
+  // 全文検索: the search window; a hit chosen there is chosen here too.
+  void Bt_srchClick();
 
   // Reads the archive index into the rows grid, ordered by ID, with plain headers.
   void FillMagazineList();
@@ -44,6 +53,7 @@ class TForm4 final : public QDialog {
   // Controls, under their designer names (also their objectName).
   QPushButton* Bt_sel;
   QPushButton* Bt_del;
+  QPushButton* Bt_srch;
   StringGrid* SGrid2;  // the column headers
   StringGrid* SGrid1;  // the rows
 
@@ -52,6 +62,9 @@ class TForm4 final : public QDialog {
   std::string ChosenMagazineId;
   std::string ChosenMagazineTitle;
   std::string ChosenServiceFolder;
+  // With a choice made in the search window: the hit, to be shown with the query that found it.
+  std::optional<SearchHit> ChosenHit;
+  SearchQuery ChosenQuery;
 
   // Work list of the fill and the sort.
   StringList ListLines;
@@ -66,6 +79,9 @@ class TForm4 final : public QDialog {
  private:
   void ApplyColumnWidths();
   void ChooseTopRow();
+  SearchIndexKeeper& SearchKeeper();
 
   const SharedState& state_;
+  SearchIndexKeeper* searchIndex_;
+  std::unique_ptr<SearchIndexKeeper> ownSearchIndex_;
 };

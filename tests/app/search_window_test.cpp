@@ -1,0 +1,407 @@
+// Full-text search end to end: two newsletters read from the sample service into a
+// temporary archive, searched in the search window (opened from the list window and with
+// Ctrl+Shift+F) and on the command line, and hits opened in the main window.
+
+#include "archive/windows/search_window.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "app/command_line_search.h"
+#include "app/main_window.h"
+#include "archive/issue_naming.h"
+#include "archive/search_index.h"
+#include "archive/sqlite_handles.h"
+#include "archive/text_normalisation.h"
+#include "archive/windows/newsletter_list_window.h"
+#include "archive/windows/string_grid.h"
+#include "platform/cp932.h"
+#include "platform/events.h"
+#include "platform/sjis.h"
+#include "sample_site/sample_site.h"
+#include "support/test_support.h"
+#include "viewer/html_view.h"
+#include "viewer/qt_text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kDated = "0000100001";     // 45 dated issues, Shift-JIS pages
+const std::string kNumbered = "0000100003";  // 15 numbered issues, UTF-8 pages
+
+// The main window and its list window on one archive, wired as the program wires them.
+struct Program {
+  Program(const sample_site::SampleSite& site, const fs::path& archive)
+      : form(state), list(state, &form, &form.searchIndex) {
+    form.archiveFolder = archive;
+    form.serviceTable = MakeServiceTable(site.Root());
+    form.Form4 = &list;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+  }
+  void Read(const std::string& address) {
+    form.Edit1->setText(QString::fromStdString(address));
+    QTest::mouseClick(form.B_Check, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.IsReadPosted() && !form.IsReading(), 60'000);
+  }
+  // Opens the search window from the list window's 全文検索 or with Ctrl+Shift+F, types
+  // `words` and Enter, waits until the index is complete (unless told not to), then runs
+  // `act` on the window; the windows still open afterwards are closed.
+  void Search(const QString& words, bool fromList, const std::function<void(TFormSearch&)>& act,
+              bool waitForIndex = true) {
+    const auto inSearch = [this, words, act, waitForIndex] {
+      auto* window = form.findChild<TFormSearch*>(QStringLiteral("TFormSearch"));
+      QVERIFY(window != nullptr && window->isVisible());
+      // Typed as an input method hands over Japanese: the composed text committed at once.
+      QInputMethodEvent typed;
+      typed.setCommitString(words);
+      QApplication::sendEvent(window->Edit1, &typed);
+      QTest::keyClick(window->Edit1, Qt::Key_Return);
+      if (waitForIndex) {
+        QTRY_VERIFY_WITH_TIMEOUT(!form.searchIndex.IsUpdating() && !window->Label1->text().contains(u'（'),
+                                 60'000);
+      }
+      act(*window);
+      if (window->isVisible()) window->reject();
+    };
+    if (fromList) {
+      QTimer::singleShot(0, &form, [this, inSearch] {
+        QTimer::singleShot(0, &form, inSearch);
+        QTest::mouseClick(list.Bt_srch, Qt::LeftButton);
+        if (list.isVisible()) list.reject();
+      });
+      QTest::mouseClick(form.B_read, Qt::LeftButton);
+    } else {
+      // The shortcut belongs to the main window, active again once a dialog has gone.
+      form.activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(&form));
+      QTimer::singleShot(0, &form, inSearch);
+      QTest::keyClick(&form, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    }
+    QTRY_VERIFY(form.findChild<TFormSearch*>(QStringLiteral("TFormSearch")) == nullptr);
+  }
+
+  RecordingDialogs dialogs;
+  SharedState state;
+  TForm1 form;
+  TForm4 list;
+};
+
+// The grid's rows, "title\tkey", and their excerpts (UTF-8).
+QStringList Rows(const TFormSearch& window, int column = -1) {
+  QStringList rows;
+  const QAbstractItemModel& model = *window.SGrid1->model();
+  for (int row = 0; row < model.rowCount(); ++row) {
+    const auto cell = [&](int c) { return model.data(model.index(row, c)).toString(); };
+    rows << (column < 0 ? cell(0) + u'\t' + cell(1) : cell(column));
+  }
+  return rows;
+}
+
+struct Expected {
+  QStringList rows;   // "title\tkey", as the window shows them
+  QStringList lines;  // "ID\tkey", as --search prints them before the excerpt
+};
+
+// Every issue of the two newsletters whose text as the service serves it (the header line
+// is the reader's own) holds each needle, ASCII case ignored when asked: newest date first,
+// then largest number.
+Expected ExpectedHits(const sample_site::SampleSite& site, const QStringList& needles, bool ignoreCase) {
+  struct Hit {
+    bool dated;
+    std::string key;
+    int number;
+    QString row, line;
+  };
+  std::vector<Hit> hits;
+  for (const sample_site::SampleNewsletter& newsletter : site.Newsletters()) {
+    if (newsletter.id != kDated && newsletter.id != kNumbered) continue;
+    for (const sample_site::IssueInfo& issue : site.Issues(newsletter.id)) {
+      const std::string text = ignoreCase ? sjis::ToLower(issue.bodyShiftJis) : issue.bodyShiftJis;
+      if (!std::all_of(needles.begin(), needles.end(),
+                       [&](const QString& needle) { return sjis::Contains(text, Sj(needle.toStdString())); }))
+        continue;
+      const QString key = QString::fromStdString(cp932::ToUtf8(sjis::ReplaceAll(issue.key, " ", "_")));
+      const bool dated = newsletter.naming == sample_site::IssueNaming::Dated;
+      hits.push_back({dated, key.toStdString(), dated ? 0 : key.mid(1).toInt(),
+                      QString::fromStdString(newsletter.title) + u'\t' + key,
+                      QString::fromStdString(newsletter.id) + u'\t' + key});
+    }
+  }
+  std::sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) {
+    if (a.dated != b.dated) return a.dated;
+    return a.dated ? a.key > b.key : a.number > b.number;
+  });
+  Expected expected;
+  for (const Hit& hit : hits) {
+    expected.rows << hit.row;
+    expected.lines << hit.line;
+  }
+  return expected;
+}
+
+std::map<fs::path, std::string> Snapshot(const fs::path& folder) {
+  std::map<fs::path, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    if (entry.is_regular_file()) files[entry.path()] = ReadFileBytes(entry.path());
+  return files;
+}
+
+std::int64_t IndexedCount(const fs::path& archive, const QString& words) {
+  std::string error;
+  const std::unique_ptr<SearchIndex> index = SearchIndex::Open(archive, false, error);
+  return index ? index->Count(ParseSearchQuery(words.toStdU16String())) : -1;
+}
+
+}  // namespace
+
+class SearchWindowTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void initTestCase() {
+    SetMessagePump([] { QCoreApplication::processEvents(); });
+    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(cache_.path().string()));
+    site_ = std::make_unique<sample_site::SampleSite>();
+    site_->Start();
+    Program program(*site_, Root());
+    program.Read(site_->NewsletterAddress(kDated));
+    program.Read(site_->NewsletterAddress(kNumbered));
+  }
+  void cleanupTestCase() { SetMessagePump({}); }
+
+  void indexingLeavesTheArchiveAsItWas();
+  void search_data();
+  void search();
+  void rebuildsADeletedIndex();
+  void answersFromWhatIsIndexedMeanwhile();
+  void readsTheFilesWithoutAnIndex();
+  void opensAHit_data();
+  void opensAHit();
+  void forgetsADeletedNewsletter();
+  void findsAnIssueReadAfterwards();
+
+ private:
+  fs::path Root() const { return archive_.path() / "log"; }
+
+  TempFolder cache_;
+  TempFolder archive_;
+  std::unique_ptr<sample_site::SampleSite> site_;
+};
+
+void SearchWindowTest::indexingLeavesTheArchiveAsItWas() {
+  // Reads keep no index for an archive never searched.
+  QVERIFY(!fs::exists(SearchIndexFile(Root())));
+  const auto before = Snapshot(Root());
+  Program program(*site_, Root());
+  program.Search(QStringLiteral("散歩"), false,
+                 [](TFormSearch& window) { QVERIFY(!Rows(window).isEmpty()); });
+  QVERIFY(fs::exists(SearchIndexFile(Root())));
+  QVERIFY(SearchIndexFile(Root()).string().starts_with(cache_.path().string() + "/yomitoru/"));
+  QVERIFY(Snapshot(Root()) == before);
+  QVERIFY(program.dialogs.messages.empty());
+}
+
+void SearchWindowTest::search_data() {
+  QTest::addColumn<QString>("words");
+  QTest::addColumn<QStringList>("needles");
+  QTest::addColumn<bool>("ignoreCase");
+  QTest::newRow("two characters") << "散歩" << QStringList{"散歩"} << false;
+  QTest::newRow("one character") << "歩" << QStringList{"歩"} << false;
+  QTest::newRow("full-width Latin") << "ＥＸＡＭＰＬＥ" << QStringList{"example"} << true;
+  QTest::newRow("Latin capitals") << "Example" << QStringList{"example"} << true;
+  QTest::newRow("half-width katakana") << "ｿﾌﾄ" << QStringList{"ソフト"} << false;
+  QTest::newRow("katakana") << "ソフト" << QStringList{"ソフト"} << false;
+  QTest::newRow("two words") << "季節　散歩" << QStringList{"季節", "散歩"} << false;
+  QTest::newRow("phrase") << "\"散歩が楽しい\"" << QStringList{"散歩が楽しい"} << false;
+  QTest::newRow("phrase with a blank") << "\"季節 散歩\"" << QStringList{"季節 散歩"} << false;
+  // The address of an issue stands in its header line only.
+  const QString tail = QString::fromStdString(site_->Issues(kDated)[3].pathTail);
+  QTest::newRow("header line") << tail << QStringList{tail} << false;
+}
+
+void SearchWindowTest::search() {
+  QFETCH(QString, words);
+  QFETCH(QStringList, needles);
+  QFETCH(bool, ignoreCase);
+  const Expected expected = ExpectedHits(*site_, needles, ignoreCase);
+  Program program(*site_, Root());
+  program.Search(words, true, [&](TFormSearch& window) {
+    QCOMPARE(Rows(window), expected.rows);
+    QCOMPARE(window.Label1->text(), QString::number(expected.rows.size()) + u'件');
+    for (QString excerpt : Rows(window, 2)) {
+      if (ignoreCase) excerpt = excerpt.toLower();
+      QVERIFY2(
+          std::any_of(needles.begin(), needles.end(), [&](const QString& n) { return excerpt.contains(n); }),
+          qPrintable(excerpt));
+    }
+  });
+
+  std::ostringstream out;
+  std::ostringstream errors;
+  const int status = RunCommandLineSearch(words.toStdString(), Root(), out, errors);
+  QCOMPARE(status, expected.lines.isEmpty() ? 1 : 0);
+  QStringList printed;
+  for (const QString& line : QString::fromStdString(out.str()).split(u'\n', Qt::SkipEmptyParts))
+    printed << line.section(u'\t', 0, 1);
+  QCOMPARE(printed, expected.lines);
+  QVERIFY(errors.str().empty());
+}
+
+void SearchWindowTest::rebuildsADeletedIndex() {
+  Program program(*site_, Root());
+  QStringList before;
+  program.Search(QStringLiteral("読者"), false, [&](TFormSearch& window) { before = Rows(window); });
+  QVERIFY(!before.isEmpty());
+  for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(SearchIndexFile(Root()).string() + suffix);
+  program.Search(QStringLiteral("読者"), false, [&](TFormSearch& window) { QCOMPARE(Rows(window), before); });
+  QVERIFY(fs::exists(SearchIndexFile(Root())));
+  QVERIFY(program.dialogs.messages.empty());
+}
+
+void SearchWindowTest::answersFromWhatIsIndexedMeanwhile() {
+  TempFolder copy;
+  const fs::path root = copy.path() / "log";
+  fs::copy(Root(), root, fs::copy_options::recursive);
+  Program program(*site_, root);
+  QStringList indexed;
+  program.Search(QStringLiteral("散歩"), false, [&](TFormSearch& window) { indexed = Rows(window); });
+  QVERIFY(!indexed.isEmpty());
+  // An issue stored since by another program, newer than all: a hit's text under a new date.
+  const fs::path folder = root / "magumagu" / kDated;
+  const std::string hitLine = "*" + indexed.first().section(u'\t', 1).toStdString() + "*";
+  fs::copy_file(folder / IssueFileName(hitLine, 1), folder / "20270101-0900.txt");
+  // And another program writes to the index meanwhile.
+  std::string error;
+  SqliteDatabase other = SqliteDatabase::Open(SearchIndexFile(root), false, error);
+  QVERIFY(other.Execute("BEGIN IMMEDIATE"));
+  program.Search(
+      QStringLiteral("散歩"), false,
+      [&](TFormSearch& window) {
+        QCOMPARE(Rows(window), indexed);
+        QCOMPARE(window.Label1->text(),
+                 QString::number(indexed.size()) + QStringLiteral("件（索引を更新中: 一部のみ）"));
+        QVERIFY(other.Execute("ROLLBACK"));
+        QTRY_COMPARE_WITH_TIMEOUT(window.Label1->text(), QString::number(indexed.size() + 1) + u'件', 30'000);
+        QCOMPARE(Rows(window).first().section(u'\t', 1), QStringLiteral("2027/01/01_09:00"));
+      },
+      false);
+  QVERIFY(program.dialogs.messages.empty());
+}
+
+void SearchWindowTest::readsTheFilesWithoutAnIndex() {
+  // A plain file stands where the index folder belongs.
+  TempFolder cache;
+  WriteFileBytes(cache.path() / "yomitoru", "x");
+  const QByteArray saved = qgetenv("XDG_CACHE_HOME");
+  qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(cache.path().string()));
+  const Expected expected = ExpectedHits(*site_, {QStringLiteral("散歩")}, false);
+  Program program(*site_, Root());
+  program.Search(QStringLiteral("散歩"), true, [&](TFormSearch& window) {
+    QCOMPARE(Rows(window), expected.rows);
+    QCOMPARE(window.Label1->text(), QString::number(expected.rows.size()) + u'件');
+  });
+  QCOMPARE(program.dialogs.messages, (std::vector<std::string>{std::string(kIndexUnavailableUtf8)}));
+
+  std::ostringstream out;
+  std::ostringstream errors;
+  QCOMPARE(RunCommandLineSearch("散歩", Root(), out, errors), 0);
+  QCOMPARE(QString::fromStdString(out.str()).count(u'\n'), expected.lines.size());
+  QCOMPARE(errors.str(), std::string(kIndexUnavailableUtf8) + "\n");
+  qputenv("XDG_CACHE_HOME", saved);
+}
+
+void SearchWindowTest::opensAHit_data() {
+  QTest::addColumn<bool>("fromList");
+  QTest::newRow("from the list window, Enter") << true;
+  QTest::newRow("Ctrl+Shift+F, double click") << false;
+}
+
+void SearchWindowTest::opensAHit() {
+  QFETCH(bool, fromList);
+  Program program(*site_, Root());
+  QString chosen;
+  program.Search(QStringLiteral("ｿﾌﾄ"), fromList, [&](TFormSearch& window) {
+    QVERIFY(Rows(window).size() > 2);
+    chosen = Rows(window)[1];
+    QTableView& grid = *window.SGrid1;
+    grid.setFocus();
+    grid.selectRow(1);
+    if (fromList) {
+      QTest::keyClick(&grid, Qt::Key_Return);
+    } else {
+      const QPoint cell = grid.visualRect(grid.model()->index(1, 1)).center();
+      QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell);
+      QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, cell);
+    }
+  });
+  const QString key = chosen.section(u'\t', 1);
+  const TForm1& form = program.form;
+  QCOMPARE(form.Panel1->text(), chosen.section(u'\t', 0, 0));
+  QCOMPARE(form.Label1->text(), QStringLiteral("** メルマガ ") + key + QStringLiteral(" 号 **"));
+  QCOMPARE(form.Memo3->textCursor().selectedText(), u'*' + key + u'*');
+  QVERIFY(form.WebB1->isVisible());
+  QCOMPARE(form.WebB1->textCursor().selectedText(), QStringLiteral("ソフト"));
+  QVERIFY(!program.list.isVisible());
+}
+
+void SearchWindowTest::forgetsADeletedNewsletter() {
+  TempFolder copy;
+  const fs::path root = copy.path() / "log";
+  fs::copy(Root(), root, fs::copy_options::recursive);
+  // Only its own issues name the newsletter in their text.
+  const auto numbered =
+      std::find_if(site_->Newsletters().begin(), site_->Newsletters().end(),
+                   [](const sample_site::SampleNewsletter& n) { return n.id == kNumbered; });
+  const QString title = QString::fromStdString(numbered->title);
+  Program program(*site_, root);
+  program.Search(title, false, [](TFormSearch& window) { QCOMPARE(Rows(window).size(), 15); });
+
+  program.dialogs.answers = {true};
+  QTimer::singleShot(0, &program.form, [&program] {
+    StringGrid& grid = *program.list.SGrid1;
+    for (int row = 0; row < grid.RowCount(); ++row) {
+      if (grid.Cell(1, row) == kNumbered) grid.MoveTo(2, row);
+    }
+    QTest::mouseClick(program.list.Bt_del, Qt::LeftButton);
+    program.list.reject();
+  });
+  QTest::mouseClick(program.form.B_read, Qt::LeftButton);
+  QCOMPARE(program.dialogs.questions.size(), std::size_t{1});
+  program.form.searchIndex.WaitUntilIdle();
+  QCOMPARE(IndexedCount(root, title), 0);
+  const QStringList both = ExpectedHits(*site_, {QStringLiteral("散歩")}, false).lines;
+  QCOMPARE(IndexedCount(root, QStringLiteral("散歩")),
+           std::count_if(both.begin(), both.end(), [](const QString& line) {
+             return line.startsWith(QString::fromStdString(kDated));
+           }));
+}
+
+void SearchWindowTest::findsAnIssueReadAfterwards() {
+  site_->AddNewerIssue(kDated);
+  const sample_site::IssueInfo issue = site_->Issues(kDated).front();
+  const QString date = QString::fromStdString(issue.date.substr(0, 10));
+  QCOMPARE(IndexedCount(Root(), date), 0);
+  Program program(*site_, Root());
+  program.Read(site_->NewsletterAddress(kDated));
+  program.form.searchIndex.WaitUntilIdle();
+  QCOMPARE(IndexedCount(Root(), date), 1);
+  program.Search(date, false, [&](TFormSearch& window) {
+    QCOMPARE(Rows(window), ExpectedHits(*site_, {date}, false).rows);
+    QCOMPARE(Rows(window).size(), 1);
+  });
+}
+
+QTEST_MAIN(SearchWindowTest)
+#include "search_window_test.moc"
