@@ -24,6 +24,7 @@
 
 #include "app/event_gap_probe.h"
 #include "app/main_window.h"
+#include "app/message_pump.h"
 #include "archive/issue_naming.h"
 #include "platform/events.h"
 #include "platform/fs.h"
@@ -80,14 +81,7 @@ const char* Verdict(bool met) { return met ? "ok" : "MISSED"; }
 int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
-  // The program's own pump: messages processed at most every 10 ms.
-  QElapsedTimer sincePump;
-  sincePump.start();
-  SetMessagePump([&sincePump] {
-    if (sincePump.elapsed() < 10) return;
-    QCoreApplication::processEvents();
-    sincePump.restart();
-  });
+  InstallThrottledMessagePump();  // the program's own
 
   sample_site::SampleSite site;
   site.Start();

@@ -2,7 +2,6 @@
 // the three windows; then the loop until the main window closes.
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QStyleFactory>
 #include <algorithm>
@@ -17,6 +16,7 @@
 #include "app/controls.h"
 #include "app/interrupt_signals.h"
 #include "app/main_window.h"
+#include "app/message_pump.h"
 #include "app/qt_dialogs.h"
 #include "archive/windows/newsletter_list_window.h"
 #include "platform/events.h"
@@ -69,15 +69,7 @@ int main(int argc, char* argv[]) {
   }
   if (parsed.options->search) return RunSearchOption(*parsed.options);
 
-  // Messages are processed at most every 10 ms: often enough that a click on Cancel is
-  // taken at once, seldom enough that a fast read does not spend itself repainting.
-  QElapsedTimer sincePump;
-  sincePump.start();
-  SetMessagePump([&sincePump] {
-    if (sincePump.elapsed() < 10) return;
-    QCoreApplication::processEvents();
-    sincePump.restart();
-  });
+  InstallThrottledMessagePump();
   // A scripted read has nobody to close a message box: its texts go to standard error
   // (the dialogs' default) and the read goes on.
   const bool scripted = parsed.options->read && parsed.options->read->quit;
