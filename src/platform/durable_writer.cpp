@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include "platform/fs.h"
 
@@ -20,10 +21,10 @@ DurableWriter::~DurableWriter() {
   worker_.join();
 }
 
-void DurableWriter::Submit(std::filesystem::path file, std::string bytes) {
+void DurableWriter::Submit(std::filesystem::path file, std::string bytes, ReplaceCheck mayReplace) {
   {
     std::lock_guard lock(mutex_);
-    queue_.push_back({std::move(file), std::move(bytes)});
+    queue_.push_back({std::move(file), std::move(bytes), std::move(mayReplace)});
     ++submitted_;
   }
   wake_.notify_one();
@@ -66,6 +67,17 @@ void DurableWriter::Work() {
   }
 }
 
+bool DurableWriter::NeedsWriting(const Job& job, bool& kept) {
+  kept = false;
+  if (job.file.empty()) return false;
+  if (!job.mayReplace) return true;
+  const std::optional<std::string> stored = ReadWholeFile(job.file);
+  if (!stored) return true;
+  if (*stored == job.bytes) return false;
+  kept = !job.mayReplace(*stored, job.bytes);
+  return !kept;
+}
+
 std::vector<DurableWriter::Result> DurableWriter::WriteBatch(std::deque<Job>& batch) {
   std::vector<Result> results;
   std::vector<std::filesystem::path> temporaries(batch.size());
@@ -78,7 +90,7 @@ std::vector<DurableWriter::Result> DurableWriter::WriteBatch(std::deque<Job>& ba
   };
   for (std::size_t i = 0; i < batch.size(); ++i) {
     results.push_back({batch[i].file, {}});
-    if (i < failedAt && !batch[i].file.empty()) {
+    if (i < failedAt && NeedsWriting(batch[i], results[i].kept)) {
       if (std::error_code error = WriteTemporaryFor(batch[i].file, batch[i].bytes, false, temporaries[i]))
         fail(i, error);
     }

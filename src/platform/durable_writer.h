@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -23,13 +24,20 @@ class DurableWriter {
   DurableWriter(const DurableWriter&) = delete;
   DurableWriter& operator=(const DurableWriter&) = delete;
 
+  // Whether `bytes` may replace the different file `stored`; asked on the worker thread.
+  using ReplaceCheck = std::function<bool(const std::string& stored, const std::string& bytes)>;
+
   // Queues `bytes` for `file` (in the writer's folder). An empty `file` writes nothing and
-  // only keeps its place in the order of results.
-  void Submit(std::filesystem::path file, std::string bytes);
+  // only keeps its place in the order of results. With `mayReplace`, a file already stored
+  // is looked at first: the same bytes are not written again, and different ones only when
+  // the check allows it. (The look is the worker's: on the caller's thread it would wait
+  // for the folder while the worker creates and renames in it.)
+  void Submit(std::filesystem::path file, std::string bytes, ReplaceCheck mayReplace = {});
 
   struct Result {
     std::filesystem::path file;
     std::error_code error;  // after the first failure, every later submission fails too
+    bool kept = false;      // the stored file stayed, as the check decided; not an error
   };
   // Results not taken yet, in the order of submission; a result means the file stands
   // complete and durable under its name (or failed).
@@ -52,7 +60,10 @@ class DurableWriter {
   struct Job {
     std::filesystem::path file;
     std::string bytes;
+    ReplaceCheck mayReplace;
   };
+  // What the job leaves to write: false when its file is to stay as it is (`kept` says why).
+  static bool NeedsWriting(const Job& job, bool& kept);
   void Work();
   void WaitBriefly();
   void SyncNames();

@@ -88,13 +88,16 @@ bool ProcessRuns(pid_t process) { return ::kill(process, 0) == 0 || errno == EPE
 
 }  // namespace
 
-bool FitsNameLimit(const fs::path& folder, std::string_view sjisName) {
-  long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
-  if (limit <= 0) limit = NAME_MAX;
+NameLimit::NameLimit(const fs::path& folder) {
+  const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+  limit_ = static_cast<std::size_t>(limit > 0 ? limit : NAME_MAX);
+}
+
+bool NameLimit::Fits(std::string_view sjisName) const {
   // The longest temporary name: the largest process ID and counter there can be.
   const std::size_t temporaryExtra = 1 + kTemporaryMark.size() + 10 + 1 + 10;
   const std::size_t nameBytes = fs::path(cp932::ToUtf8(sjisName)).native().size();
-  return nameBytes + temporaryExtra <= static_cast<std::size_t>(limit);
+  return nameBytes + temporaryExtra <= limit_;
 }
 
 void RemoveStaleTemporaryFiles(const fs::path& folder) {

@@ -68,9 +68,16 @@ std::error_code RenameIntoPlace(const std::filesystem::path& temporary, const st
 // Waits until every byte written to the file system that holds `folder` is on the disk.
 std::error_code SyncFileSystemOf(const std::filesystem::path& folder);
 
-// True when `sjisName`, and the temporary name it is written under first, fit the file
-// system's limit on one name in `folder`.
-bool FitsNameLimit(const std::filesystem::path& folder, std::string_view sjisName);
+// The file system's limit on one name in a folder, asked once.
+class NameLimit {
+ public:
+  explicit NameLimit(const std::filesystem::path& folder);
+  // True when `sjisName`, and the temporary name it is written under first, fit the limit.
+  bool Fits(std::string_view sjisName) const;
+
+ private:
+  std::size_t limit_;
+};
 
 // Removes the temporary files that WriteFileAtomically left in `folder` from processes
 // that no longer run (a killed write); those of running processes stay.

@@ -24,12 +24,32 @@ std::size_t FindFrom(std::string_view text, std::string_view needle, std::size_t
 bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view asciiNeedle) {
   if (asciiNeedle.empty()) return false;
   const auto lower = [](unsigned char byte) { return byte >= 'A' && byte <= 'Z' ? byte + 32 : byte; };
-  for (std::size_t at = 0; at + asciiNeedle.size() <= text.size(); at += CharLength(text, at)) {
-    std::size_t k = 0;
-    while (k < asciiNeedle.size() && lower(static_cast<unsigned char>(text[at + k])) ==
-                                         lower(static_cast<unsigned char>(asciiNeedle[k])))
-      ++k;
-    if (k == asciiNeedle.size()) return true;
+  const auto matchesAt = [&](std::size_t at) {
+    for (std::size_t k = 0; k < asciiNeedle.size(); ++k) {
+      if (lower(static_cast<unsigned char>(text[at + k])) != lower(static_cast<unsigned char>(asciiNeedle[k])))
+        return false;
+    }
+    return true;
+  };
+  // Candidates come from a plain byte search for a byte of the needle that has no case
+  // (a page is searched for its charset on every fetch); a match counts only where a
+  // character starts, walked forward as in FindFrom.
+  const std::size_t anchor = asciiNeedle.find_first_not_of(
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  std::size_t boundary = 0;
+  if (anchor == std::string_view::npos) {
+    for (; boundary + asciiNeedle.size() <= text.size(); boundary += CharLength(text, boundary)) {
+      if (matchesAt(boundary)) return true;
+    }
+    return false;
+  }
+  for (std::size_t at = text.find(asciiNeedle[anchor], anchor); at != std::string_view::npos;
+       at = text.find(asciiNeedle[anchor], at + 1)) {
+    const std::size_t start = at - anchor;
+    if (start + asciiNeedle.size() > text.size()) return false;
+    if (!matchesAt(start)) continue;
+    while (boundary < start) boundary += CharLength(text, boundary);
+    if (boundary == start) return true;
   }
   return false;
 }

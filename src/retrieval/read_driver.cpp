@@ -37,6 +37,18 @@ int WholeNumberOr(const std::string& text, int fallback) {
   return static_cast<int>(value);
 }
 
+// Whether a fetched issue may replace the different issue stored under its name: not when
+// its page lost characters in the conversion, nor when it would leave a shorter text.
+bool MayReplace(bool convertedCleanly, const std::string& stored, const std::string& content) {
+  if (!convertedCleanly) return false;
+  // The header line names the address, which moves with the service; the text counts.
+  const auto textSize = [](const std::string& issue) {
+    const std::size_t lineEnd = issue.find("\r\n");
+    return lineEnd == std::string::npos ? 0 : issue.size() - lineEnd - 2;
+  };
+  return textSize(content) >= textSize(stored);
+}
+
 // Lines as a memo adds a text: every line break starts a new line, and the text after
 // the last break is a line even when empty.
 StringList TextAsAddedLines(std::string_view text) {
@@ -69,6 +81,7 @@ void RetrievalDriver::RunRetrieval(std::string_view address) {
   end_ = ReadEnd::kNotRead;
   writeFailureShown_ = false;
   folderReady_ = false;
+  nameLimit_.reset();
   // Cancel gives up the page in flight too, for this read only: the flag stays set after it.
   fetcher_.SetCancelCheck([this] { return state_.CancelRequested != 0; });
   struct CancelCheckReset {
@@ -172,16 +185,6 @@ void RetrievalDriver::CancelEnd() {
   end_ = ReadEnd::kCancelled;
 }
 
-bool RetrievalDriver::MayReplace(const std::string& stored, const std::string& content) const {
-  if (!fetcher_.LastPageConvertedCleanly()) return false;
-  // The header line names the address, which moves with the service; the text counts.
-  const auto textSize = [](const std::string& issue) {
-    const std::size_t lineEnd = issue.find("\r\n");
-    return lineEnd == std::string::npos ? 0 : issue.size() - lineEnd - 2;
-  };
-  return textSize(content) >= textSize(stored);
-}
-
 RetrievalDriver::IssuePlan RetrievalDriver::PlanIssue(const std::string& queueLine) const {
   IssuePlan plan;
   const std::size_t comma = queueLine.find(',');
@@ -194,7 +197,7 @@ RetrievalDriver::IssuePlan RetrievalDriver::PlanIssue(const std::string& queueLi
   // like an issue that did not arrive.
   plan.fileName = IssueFileName(plan.key, 0);
   if (!IsPlainName(plan.fileName) || plan.fileName.front() == '.') return plan;
-  if (!FitsNameLimit(state_.MagazineFolder, plan.fileName)) {
+  if (!nameLimit_ || !nameLimit_->Fits(plan.fileName)) {
     plan.nameTooLong = true;
     return plan;
   }
@@ -229,17 +232,18 @@ bool RetrievalDriver::ReadIssue(const std::string& queueLine, const std::string*
                     JoinSjis(state_.MagazineFolder, plan.fileName)};
   for (std::string& line : TextAsAddedLines(body)) issue.lines.push_back(std::move(line));
   std::string content = JoinLines(issue.lines);
-  const std::optional<std::string> stored = ReadWholeFile(issue.file);
-  if (stored && *stored != content && !MayReplace(*stored, content)) return false;
-  // A copy that is stored already stays as it is.
-  if (stored && *stored == content) content.clear();
-  Store(std::move(issue), std::move(content));
+  // A copy stored already stays as it is; a different one is replaced only by a sound one.
+  Store(std::move(issue), std::move(content),
+        [convertedCleanly = fetcher_.LastPageConvertedCleanly()](const std::string& stored,
+                                                                  const std::string& fetched) {
+          return MayReplace(convertedCleanly, stored, fetched);
+        });
   return true;
 }
 
-void RetrievalDriver::Store(StoredIssue issue, std::string content) {
+void RetrievalDriver::Store(StoredIssue issue, std::string content, DurableWriter::ReplaceCheck mayReplace) {
   std::filesystem::path file = content.empty() ? std::filesystem::path() : issue.file;
-  writer_->Submit(std::move(file), std::move(content));
+  writer_->Submit(std::move(file), std::move(content), std::move(mayReplace));
   awaiting_.push_back(std::move(issue));
 }
 
@@ -252,6 +256,10 @@ bool RetrievalDriver::ShowStoredIssues(bool waitForAll) {
       // Later issues were given up with it; only the first failure is news.
       if (!writeFailureShown_) ShowWriteFailure(result.file);
       writeFailureShown_ = true;
+      continue;
+    }
+    if (result.kept) {  // passed over: the stored issue stays, the next read tries again
+      skipped_ = true;
       continue;
     }
     // The failed issue, and whatever came after it, is shown nowhere.
@@ -284,6 +292,7 @@ void RetrievalDriver::ReadBackNumbers() {
     return ErrorEnd();
   }
   folderReady_ = true;
+  nameLimit_.emplace(state_.MagazineFolder);
   // What a killed read left half-written.
   RemoveStaleTemporaryFiles(state_.MagazineFolder);
   RemoveStaleTemporaryFiles(state_.ArchiveRoot);
@@ -304,6 +313,11 @@ void RetrievalDriver::ReadBackNumbers() {
   state_.ResultText.clear();
   surface_.SetRangeKey("");
   StringList previousEntries;
+  const auto listingAddress = [this](int page) {
+    return state_.ServiceLogBase + "/" + state_.MagazineId + "/?page=" + std::to_string(page);
+  };
+  // Each listing page is on its way while the one before it is read.
+  if (pageCount > 1) fetcher_.Prefetch(listingAddress(2));
   for (int page = 1; page <= pageCount;) {
     if (result < 0) break;
     if (state_.CancelRequested != 0) return CancelEnd();
@@ -321,12 +335,12 @@ void RetrievalDriver::ReadBackNumbers() {
                           Sj(" ページ目取得中 ***"));
       surface_.ShowTaskTitle("Yomitoru.." + std::to_string(page));
       ProcessMessages();
-      result = fetcher_.FetchPage(
-          state_.ServiceLogBase + "/" + state_.MagazineId + "/?page=" + std::to_string(page), 0);
+      result = fetcher_.FetchPage(listingAddress(page), 0);
       if (state_.CancelRequested != 0) return CancelEnd();
       // A listing page that does not come is a failed read: passing over it would leave
       // its issues out while the read reports success.
       if (result > 0 && fetcher_.LastFetch().status != 200) result = -2;
+      if (result > 0 && page < pageCount) fetcher_.Prefetch(listingAddress(page + 1));
     }
   }
   if (result < 0) return ErrorEnd();
@@ -347,11 +361,11 @@ void RetrievalDriver::ReadBackNumbers() {
   awaiting_.clear();
   storedCount_ = 0;
   lastBaseName_.clear();
-  bool skipped = false;
+  skipped_ = false;
   for (std::size_t i = 0; i < state_.IssueQueue.size(); ++i) {
     if (state_.CancelRequested != 0) break;
     const std::string* next = i + 1 < state_.IssueQueue.size() ? &state_.IssueQueue[i + 1] : nullptr;
-    if (!ReadIssue(state_.IssueQueue[i], next)) skipped = true;
+    if (!ReadIssue(state_.IssueQueue[i], next)) skipped_ = true;
     if (!ShowStoredIssues(false)) return ErrorEnd();
   }
   // What was fetched before a cancel stays stored and shown; the cancel shows at once,
@@ -373,5 +387,5 @@ void RetrievalDriver::ReadBackNumbers() {
   ProcessMessages();
   surface_.SetIssueListText(JoinLines(state_.StoredIssueList));
   surface_.OrderIssueList();
-  end_ = skipped ? ReadEnd::kIncomplete : ReadEnd::kComplete;
+  end_ = skipped_ ? ReadEnd::kIncomplete : ReadEnd::kComplete;
 }

@@ -4,9 +4,12 @@
 
 #include <deque>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/durable_writer.h"
+#include "platform/fs.h"
 #include "platform/shared_state.h"
 #include "retrieval/page_fetch.h"
 #include "retrieval/read_surface.h"
@@ -21,8 +24,6 @@ enum class ReadEnd {
   kFailed,   // an error end: the top page, a listing page, a write or the log
   kNotRead,  // the address names no newsletter that can be read
 };
-
-class DurableWriter;
 
 class RetrievalDriver {
  public:
@@ -61,13 +62,11 @@ class RetrievalDriver {
   // writer; false when it was passed over.
   bool ReadIssue(const std::string& queueLine, const std::string* nextLine);
   // Queues the issue's file (nothing to write for an empty `content`) and its lines.
-  void Store(StoredIssue issue, std::string content);
+  void Store(StoredIssue issue, std::string content, DurableWriter::ReplaceCheck mayReplace = {});
   // Shows the issues whose files stand by now (all of them, waiting for the disk, with
-  // `waitForAll`); false once a write has failed, which it reports.
+  // `waitForAll`) and notes those passed over; false once a write has failed, which it
+  // reports.
   bool ShowStoredIssues(bool waitForAll);
-  // False when `content` must not replace the different issue `stored`: the page lost
-  // characters in its conversion, or would leave a shorter issue text.
-  bool MayReplace(const std::string& stored, const std::string& content) const;
   void ErrorEnd();
   // The status line of a cancelled read, which is returned.
   std::string ShowCancelStatus();
@@ -82,6 +81,8 @@ class RetrievalDriver {
   ReadEnd end_ = ReadEnd::kNone;
   bool writeFailureShown_ = false;    // one message box per read
   bool folderReady_ = false;          // the newsletter's folder exists for this read
+  std::optional<NameLimit> nameLimit_;  // of the newsletter's folder, once it exists
+  bool skipped_ = false;              // a queued issue of this read was not stored
   DurableWriter* writer_ = nullptr;   // the issue phase's writer
   std::deque<StoredIssue> awaiting_;  // in the writer's order
   int storedCount_ = 0;

@@ -71,4 +71,43 @@ TEST(DurableWriter, ALaterBatchAfterAFailureWritesNothing) {
   EXPECT_FALSE(fs::exists(folder.path() / "late.txt"));
 }
 
+TEST(DurableWriter, AStoredFileIsReplacedOnlyAsTheCheckAllows) {
+  const struct {
+    const char* name;
+    const char* stored;  // nullptr: no file yet
+    bool allowed;
+    bool kept;
+    const char* after;
+  } rows[] = {
+      {"no file yet", nullptr, false, false, "new"},
+      {"the same bytes", "new", false, false, "new"},
+      {"different, refused", "old text", false, true, "old text"},
+      {"different, allowed", "old", true, false, "new"},
+  };
+  for (const auto& row : rows) {
+    TempFolder folder;
+    const fs::path file = folder.path() / "a.txt";
+    if (row.stored != nullptr) WriteFileBytes(file, row.stored);
+    const auto before = row.stored != nullptr ? fs::last_write_time(file) : fs::file_time_type();
+    std::string seen;
+    DurableWriter writer(folder.path());
+    writer.Submit(file, "new", [&row, &seen](const std::string& stored, const std::string& bytes) {
+      seen = stored + "|" + bytes;
+      return row.allowed;
+    });
+    writer.Finish([] {});
+    const auto results = writer.TakeResults();
+    ASSERT_EQ(results.size(), 1u) << row.name;
+    EXPECT_FALSE(results[0].error) << row.name;
+    EXPECT_EQ(results[0].kept, row.kept) << row.name;
+    EXPECT_EQ(ReadFileBytes(file), row.after) << row.name;
+    // The check is asked only about a different stored file; the same bytes stay untouched.
+    const bool different = row.stored != nullptr && std::string(row.stored) != "new";
+    EXPECT_EQ(seen, different ? std::string(row.stored) + "|new" : "") << row.name;
+    if (row.stored != nullptr && !different) {
+      EXPECT_EQ(fs::last_write_time(file), before) << row.name;
+    }
+  }
+}
+
 }  // namespace

@@ -215,7 +215,7 @@ TEST(RemoveStaleTemporaryFiles, RemovesOnlyOurTemporariesOfProcessesThatAreGone)
   EXPECT_TRUE(fs::is_directory(folder.path() / (".d.tmp-" + dead + "-1")));
 }
 
-TEST(FitsNameLimit, LeavesRoomForTheTemporaryName) {
+TEST(NameLimit, LeavesRoomForTheTemporaryName) {
   TempFolder folder;
   const std::string kana = Sj("ｱ");  // one byte in Shift-JIS, three in a native name
   const auto repeat = [](const std::string& text, int times) {
@@ -223,11 +223,12 @@ TEST(FitsNameLimit, LeavesRoomForTheTemporaryName) {
     for (int i = 0; i < times; ++i) out += text;
     return out;
   };
-  EXPECT_TRUE(FitsNameLimit(folder.path(), "20080102-1234.txt"));
-  EXPECT_TRUE(FitsNameLimit(folder.path(), repeat("a", 200) + ".txt"));
-  EXPECT_FALSE(FitsNameLimit(folder.path(), repeat("a", 240) + ".txt"));
-  EXPECT_TRUE(FitsNameLimit(folder.path(), Sj("第") + repeat(kana, 60) + Sj("号.txt")));
-  EXPECT_FALSE(FitsNameLimit(folder.path(), Sj("第") + repeat(kana, 100) + Sj("号.txt")));
+  const NameLimit limit(folder.path());
+  EXPECT_TRUE(limit.Fits("20080102-1234.txt"));
+  EXPECT_TRUE(limit.Fits(repeat("a", 200) + ".txt"));
+  EXPECT_FALSE(limit.Fits(repeat("a", 240) + ".txt"));
+  EXPECT_TRUE(limit.Fits(Sj("第") + repeat(kana, 60) + Sj("号.txt")));
+  EXPECT_FALSE(limit.Fits(Sj("第") + repeat(kana, 100) + Sj("号.txt")));
   // What fits can be written; the limit is real.
   const std::string longest = repeat("a", 200) + ".txt";
   EXPECT_FALSE(WriteFileAtomically(folder.path() / longest, "x"));

@@ -56,6 +56,11 @@ TEST(SjisFind, FromABoundaryAndIgnoringAsciiCase) {
       {"ChArSeT=uTf-8", "CHARSET=UTF-8", true},
       {"charset = utf-8", "CHARSET=UTF-8", false},
       {std::string("\x83") + "CHARSET=UTF-8", "CHARSET=UTF-8", false},  // begins on a trail byte
+      {std::string("\x83") + "CHARSET=UTF-8 charset=utf-8", "CHARSET=UTF-8", true},  // a later one counts
+      {std::string("\x83") + "Abc", "ABC", false},  // a needle of letters only
+      {"xyABC", "abc", true},
+      {"=utf-8", "=UTF-8", true},
+      {"charset=utf", "CHARSET=UTF-8", false},  // cut short by the end
       {"", "A", false},
       {"a", "", false},
   };
