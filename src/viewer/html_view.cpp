@@ -12,8 +12,10 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -25,6 +27,8 @@ namespace {
 
 // Pages longer than this are built in the background.
 constexpr std::size_t kBackgroundLoadBytes = 256 * 1024;
+// Lines of a page let go of that are freed between two events.
+constexpr int kDisposedBlocksPerStep = 4000;
 
 QString FileName(const std::filesystem::path& path) { return QFile::decodeName(QByteArray(path.c_str())); }
 
@@ -178,11 +182,29 @@ void HtmlView::ShowLoadedDocument(QTextDocument* loaded, quint64 load) {
   busy_ = false;
   if (loaded == nullptr) return;
   // setDocument deletes only the view's first page; a page loaded here before is the
-  // view's child and goes now, or every large page shown would stay in memory.
+  // view's child and goes too, or every large page shown would stay in memory.
   const QPointer<QTextDocument> previous = document();
   setDocument(loaded);
   loaded->setParent(this);
-  if (previous && previous->parent() == this) delete previous;
+  if (previous && previous->parent() == this) DisposeLater(previous);
+}
+
+// A page of many thousand laid-out lines takes tens of milliseconds to free at once; it
+// goes from its end (where a removal lays nothing out again) a slice at a time, each after
+// the window has answered.
+void HtmlView::DisposeLater(QPointer<QTextDocument> document) {
+  QTimer::singleShot(0, this, [this, document] {
+    if (!document) return;
+    const int blocks = document->blockCount();
+    if (blocks <= kDisposedBlocksPerStep) {
+      delete document;
+      return;
+    }
+    QTextCursor cursor(document->findBlockByNumber(blocks - kDisposedBlocksPerStep));
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    DisposeLater(document);
+  });
 }
 
 void HtmlView::Stop() {

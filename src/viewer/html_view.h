@@ -5,6 +5,7 @@
 // user's browser instead.
 
 #include <QDialog>
+#include <QPointer>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <filesystem>
@@ -94,6 +95,7 @@ class HtmlView final : public QTextBrowser {
   void FollowLink(const QUrl& link);
   void LoadInBackground(std::string bytes, const QUrl& base);
   void ShowLoadedDocument(QTextDocument* loaded, quint64 load);
+  void DisposeLater(QPointer<QTextDocument> document);
 
   std::filesystem::path currentFile_;
   bool busy_ = false;

@@ -5,9 +5,11 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -131,7 +133,9 @@ void IssueJoiner::JoinSelectedIssues() {
   status_->repaint();
   view_->Navigate(workPage);
   view_->show();
-  state_.ResultText = std::move(pageLines);
+  // The last page's lines, many thousand strings, are freed once the window has answered.
+  auto previousLines = std::make_shared<StringList>(std::exchange(state_.ResultText, std::move(pageLines)));
+  QTimer::singleShot(0, view_, [previousLines] {});
   rangeKey_->setText(ToQString(caption.rangeKey));
   ShowStatus(caption.status, false);
 }
