@@ -8,20 +8,26 @@
 
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
+#include "platform/qstring_text.h"
 
 namespace {
-
-// Shift-JIS with CR LF to what a label shows.
-QString LabelText(std::string_view sjis) {
-  QString text = QString::fromStdU16String(cp932::Decode(sjis));
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return text;
-}
 
 // The labels keep their width and take the height of their wrapped text; an empty label
 // keeps the height of one line, as an auto-sized label does.
 void FitHeight(QLabel& label) {
   label.resize(label.width(), std::max(label.heightForWidth(label.width()), label.fontMetrics().height()));
+}
+
+// A plain-text label at `top` that wraps long lines at the dialog's width instead of
+// running off its edge.
+QLabel* WrappingLabel(QWidget* dialog, const QString& name, int top, int width) {
+  auto* label = new QLabel(dialog);
+  label->setObjectName(name);
+  label->setGeometry(8, top, width - 16, 13);
+  label->setTextFormat(Qt::PlainText);
+  label->setWordWrap(true);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return label;
 }
 
 }  // namespace
@@ -33,20 +39,8 @@ TForm3::TForm3(QWidget* parent)
   setWindowTitle(QString::fromUtf8("バージョン情報"));
   setFixedSize(kClientWidth, kClientHeight);
 
-  // Long message lines wrap at the dialog's width instead of running off its edge.
-  Label1 = new QLabel(this);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setGeometry(8, 8, kClientWidth - 16, 13);
-  Label1->setTextFormat(Qt::PlainText);
-  Label1->setWordWrap(true);
-  Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-  Label2 = new QLabel(this);
-  Label2->setObjectName(QStringLiteral("Label2"));
-  Label2->setGeometry(8, 83, kClientWidth - 16, 13);
-  Label2->setTextFormat(Qt::PlainText);
-  Label2->setWordWrap(true);
-  Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Label1 = WrappingLabel(this, QStringLiteral("Label1"), 8, kClientWidth);
+  Label2 = WrappingLabel(this, QStringLiteral("Label2"), 83, kClientWidth);
   Label2->setCursor(Qt::PointingHandCursor);
   QFont linkFont = Label2->font();
   linkFont.setUnderline(true);
@@ -66,10 +60,10 @@ TForm3::TForm3(QWidget* parent)
 void TForm3::FormShow() {
   std::string text = AboutText;
   if (!AboutLink.empty()) text += "\r\n\r\n" + cp932::FromUtf8("ダウンロードURL→");
-  Label1->setText(LabelText(text));
+  Label1->setText(ToWidgetText(text));
   FitHeight(*Label1);
   Label2->move(Label2->x(), Label1->y() + Label1->height() + 1);
-  Label2->setText(LabelText(AboutLink));
+  Label2->setText(ToWidgetText(AboutLink));
   FitHeight(*Label2);
   Button1->move(Button1->x(), Label2->y() + Label2->height() + 5);
   // The height here is the client area's, which ends 5 pixels below the button.

@@ -1,6 +1,5 @@
 #include "app/command_line_search.h"
 
-#include <algorithm>
 #include <atomic>
 #include <ostream>
 

@@ -2,7 +2,6 @@
 // the three windows; then the loop until the main window closes.
 
 #include <QApplication>
-#include <QFile>
 #include <QStyleFactory>
 #include <algorithm>
 #include <exception>
@@ -26,8 +25,7 @@ namespace {
 // --search: the archive of --archive, or the one beside the program, as the window would use.
 int RunSearchOption(const CommandLine& options) {
   std::filesystem::path archiveRoot = ArchiveFolderOf(options);
-  if (archiveRoot.empty())
-    archiveRoot = ArchiveRootFor(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+  if (archiveRoot.empty()) archiveRoot = ProgramArchiveRoot();
   return RunCommandLineSearch(*options.search, archiveRoot, std::cout, std::cerr);
 }
 

@@ -89,6 +89,10 @@ std::filesystem::path ArchiveRootFor(std::string_view programFolder) {
   return std::filesystem::path(folder + "/log");
 }
 
+std::filesystem::path ProgramArchiveRoot() {
+  return ArchiveRootFor(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+}
+
 TForm1::TForm1(SharedState& sharedState, QWidget* parent)
     : QWidget(parent),
       state(sharedState),
@@ -311,8 +315,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormShow() {
-  const std::string programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
-  state.ArchiveRoot = archiveFolder.empty() ? ArchiveRootFor(programFolder) : archiveFolder;
+  state.ArchiveRoot = archiveFolder.empty() ? ProgramArchiveRoot() : archiveFolder;
   state.MagazineFolder = state.ArchiveRoot;
 
   setWindowTitle(RunningCaption());

@@ -42,6 +42,9 @@ class SampleSite;
 // "/opt/yomitoru/log", "/" gives "/log".
 std::filesystem::path ArchiveRootFor(std::string_view programFolder);
 
+// The archive used when none is chosen: "log" beside the running program.
+std::filesystem::path ProgramArchiveRoot();
+
 class TForm1 final : public QWidget {
   Q_OBJECT
 

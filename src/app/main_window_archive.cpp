@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "app/main_window.h"
+#include "app/main_window_read_surface.h"
 #include "archive/magazine_log.h"
 #include "archive/windows/newsletter_list_window.h"
 #include "platform/fs.h"
@@ -42,9 +43,7 @@ void OpenStoredMagazine(TForm1& form, const std::string& id, const std::string& 
   state.MagazineTitle = state.TitleText;
   if (!UpdateMagazineLog(state, "", true).empty()) return;
   form.searchIndex.RequestUpdate(state.ArchiveRoot, SearchIndexKeeper::Need::kIfPresent, state.MagazineId);
-  // Set whole, so a newsletter without stored issues leaves no line of the previous one.
-  SetMemoLines(*form.Memo3, state.StoredIssueList);
-  form.viewer->RadioG1Click();
+  form.viewer->ListStoredIssues();
 }
 
 }  // namespace
@@ -77,8 +76,7 @@ bool TForm1::OpenChosenMagazine(const std::string& id, const std::string& title,
   const bool plainName = IsPlainName(id);
   const bool opened = plainName && id != "-1";
   if (opened) OpenStoredMagazine(*this, id, title, serviceFolder);
-  Panel3->setText(ToWidgetText(state.ServiceLabel));
-  Panel1->setText(ToWidgetText(state.TitleText));
+  readSurface_->ShowIdentity(state.ServiceLabel, state.TitleText);
   ClearShownResult(*this);
   const bool wrongAddress = !plainName || (opened && state.ServiceKind.empty());
   Label1->setText(wrongAddress ? Utf8("URLが間違っています。") : QString());

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/main_window_read_surface.h"
 #include "archive/magazine_log.h"
-#include "platform/cp932.h"
 #include "retrieval/browser_address.h"
 #include "retrieval/identification.h"
 #include "viewer/issue_list.h"
@@ -63,17 +63,13 @@ void TForm1::B_IEClick() {
 void TForm1::TakeCapturedAddress() {
   const ButtonsHeld held(capturing_, {B_IE, B_Check, B_read});
   IdentifyMagazine(state, fetcher, serviceTable, FromQString(Edit1->text()), 1);
-  if (UpdateMagazineLog(state, "", false).empty()) {
-    SetMemoText(*Memo3, JoinLines(state.StoredIssueList));
-    viewer->RadioG1Click();
-  }
+  if (UpdateMagazineLog(state, "", false).empty()) viewer->ListStoredIssues();
   if (state.ServiceKind.empty()) {
     Label1->setText(Utf8("URLが間違っています。"));
   } else {
     Label1->setText(state.HtmlFormatFlag == 1 ? Utf8("(このメールマガジンはHTML形式です)") : QString());
   }
-  Panel3->setText(ToWidgetText(state.ServiceLabel));
-  Panel1->setText(ToWidgetText(state.TitleText));
+  readSurface_->ShowIdentity(state.ServiceLabel, state.TitleText);
   Memo1->clear();
   state.ResultText.clear();
   WebB1->hide();

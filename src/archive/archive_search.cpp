@@ -5,6 +5,7 @@
 
 #include "archive/issue_body_text.h"
 #include "archive/issue_naming.h"
+#include "archive/magazine_log.h"
 #include "archive/search_excerpt.h"
 #include "archive/search_order.h"
 #include "archive/searched_archive.h"

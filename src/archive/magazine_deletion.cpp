@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "archive/archive_lock.h"
-#include "archive/archive_lock.h"
 #include "archive/magazine_log.h"
 #include "platform/dialogs.h"
 #include "platform/fs.h"
@@ -58,6 +57,6 @@ void DeleteMagazineFolder(const std::filesystem::path& folder) {
 std::string DeleteMagazine(const std::filesystem::path& archiveRoot, std::string_view id) {
   if (RemoveMagazineIndexLine(archiveRoot, id)) return ShowWriteFailure(ArchiveIndexFile(archiveRoot));
   // An ID that is no plain name would name a folder elsewhere: only its line goes.
-  if (IsPlainName(id)) DeleteMagazineFolder(JoinSjis(archiveRoot / kServiceFolderName, id));
+  if (IsPlainName(id)) DeleteMagazineFolder(NewsletterFolder(archiveRoot, id));
   return {};
 }

@@ -36,8 +36,6 @@ const std::string& UpMark() {
   return mark;
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) { return sjis::Find(text, prefix) == 1; }
-
 }  // namespace
 
 const MagazineRow& MagazineListHeaders() {
@@ -91,12 +89,12 @@ MagazineRow CutIndexLine(std::string_view line) {
 }
 
 std::string NextSortHeader(std::string_view header) {
-  if (StartsWith(header, DownMark())) return UpMark() + std::string(header.substr(DownMark().size()));
-  if (StartsWith(header, UpMark())) return DownMark() + std::string(header.substr(UpMark().size()));
+  if (header.starts_with(DownMark())) return UpMark() + std::string(header.substr(DownMark().size()));
+  if (header.starts_with(UpMark())) return DownMark() + std::string(header.substr(UpMark().size()));
   return DownMark() + std::string(header);
 }
 
-bool IsAscendingHeader(std::string_view header) { return StartsWith(header, DownMark()); }
+bool IsAscendingHeader(std::string_view header) { return header.starts_with(DownMark()); }
 
 std::string SortLineOf(const MagazineRow& row, int column) {
   const std::string& cell = row.at(static_cast<std::size_t>(column));

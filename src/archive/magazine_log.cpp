@@ -13,7 +13,6 @@
 
 namespace {
 
-const std::string kServiceName(kServiceFolderName);
 
 const std::string& IdeographicComma() {
   static const std::string comma = cp932::FromUtf8("、");
@@ -61,13 +60,17 @@ std::string IndexLine(const SharedState& state, const std::string& now, std::siz
 
 // Writes one key of the newsletter log; false (after the report) when refused.
 bool WriteLogKey(const std::filesystem::path& file, const std::string& section, const char* key,
-                 const std::string& value, std::string& error) {
+                 std::string_view value, std::string& error) {
   if (const std::error_code failure = WriteIniValue(file, section, key, value); !failure) return true;
   error = ShowWriteFailure(file);
   return false;
 }
 
 }  // namespace
+
+std::filesystem::path NewsletterFolder(const std::filesystem::path& archiveRoot, std::string_view id) {
+  return JoinSjis(JoinSjis(archiveRoot, kServiceFolderName), id);
+}
 
 std::filesystem::path ArchiveIndexFile(const std::filesystem::path& archiveRoot) {
   return archiveRoot / "log_all.ini";
@@ -93,9 +96,9 @@ std::string UpdateMagazineLog(SharedState& state, std::string_view knownList, bo
   const ArchiveLock lock(state.ArchiveRoot);
 
   const std::string now = FormatDateTime(clock());
-  state.MagazineFolder = JoinSjis(state.ArchiveRoot / kServiceName, state.MagazineId);
+  state.MagazineFolder = NewsletterFolder(state.ArchiveRoot, state.MagazineId);
   const std::filesystem::path indexFile = ArchiveIndexFile(state.ArchiveRoot);
-  const std::string indexValue = ReadIniValue(indexFile, kServiceName, state.MagazineId);
+  const std::string indexValue = ReadIniValue(indexFile, kServiceFolderName, state.MagazineId);
   const std::string storedTitle = indexValue.substr(0, indexValue.find(','));
 
   const bool folderReady =
@@ -122,8 +125,8 @@ std::string UpdateMagazineLog(SharedState& state, std::string_view knownList, bo
         ++changes;
       }
     }
-    if (!readOnly && ReadIniValue(logFile, section, "Type1") != kServiceName) {
-      if (!WriteLogKey(logFile, section, "Type1", kServiceName, error)) return error;
+    if (!readOnly && ReadIniValue(logFile, section, "Type1") != kServiceFolderName) {
+      if (!WriteLogKey(logFile, section, "Type1", kServiceFolderName, error)) return error;
       ++changes;
     }
     const std::string url = state.ServiceLogBase + "/" + state.MagazineId;
@@ -145,7 +148,7 @@ std::string UpdateMagazineLog(SharedState& state, std::string_view knownList, bo
   const std::size_t issueCount = folderReady ? state.StoredIssueList.size() : 0;
   if (storedTitle != SingleLine(SanitizeLogValue(state.MagazineTitle)) || !knownList.empty()) {
     const std::error_code failure =
-        WriteIniValue(indexFile, kServiceName, state.MagazineId, IndexLine(state, now, issueCount));
+        WriteIniValue(indexFile, kServiceFolderName, state.MagazineId, IndexLine(state, now, issueCount));
     if (failure) return ShowWriteFailure(indexFile);
   }
   return error;

@@ -13,6 +13,9 @@
 // archive index and the value of Type1.
 inline constexpr std::string_view kServiceFolderName = "magumagu";
 
+// ArchiveRoot + "/magumagu/" + ID.
+std::filesystem::path NewsletterFolder(const std::filesystem::path& archiveRoot, std::string_view id);
+
 // ArchiveRoot + "/log_all.ini", and a newsletter folder + "/log.ini".
 std::filesystem::path ArchiveIndexFile(const std::filesystem::path& archiveRoot);
 std::filesystem::path MagazineLogFile(const std::filesystem::path& magazineFolder);

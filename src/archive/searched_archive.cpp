@@ -9,10 +9,6 @@
 #include "platform/fs.h"
 #include "platform/ini.h"
 
-std::filesystem::path NewsletterFolder(const std::filesystem::path& archiveRoot, std::string_view id) {
-  return JoinSjis(JoinSjis(archiveRoot, kServiceFolderName), id);
-}
-
 std::vector<SearchedNewsletter> SearchedNewsletters(const std::filesystem::path& archiveRoot) {
   std::vector<SearchedNewsletter> newsletters;
   std::set<std::string> seen;

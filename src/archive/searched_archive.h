@@ -15,9 +15,6 @@ struct SearchedNewsletter {
   std::filesystem::path folder;
 };
 
-// ArchiveRoot + "/magumagu/" + ID.
-std::filesystem::path NewsletterFolder(const std::filesystem::path& archiveRoot, std::string_view id);
-
 // The index lines whose ID is a plain name, each ID once.
 std::vector<SearchedNewsletter> SearchedNewsletters(const std::filesystem::path& archiveRoot);
 

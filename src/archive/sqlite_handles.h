@@ -49,9 +49,6 @@ class SqliteStatement {
   SqliteStatement(const SqliteStatement&) = delete;
   SqliteStatement& operator=(const SqliteStatement&) = delete;
 
-  // False when the statement could not be prepared.
-  explicit operator bool() const { return handle_ != nullptr; }
-
   // Parameters are numbered from 1. Text goes in as a blob, byte for byte, unless it is
   // bound as UTF-8 text (FTS5 reads its match expressions as text).
   SqliteStatement& Bind(int index, std::int64_t value);

@@ -84,9 +84,10 @@ pid_t TemporaryNameProcess(const std::string& name) {
   return error == std::errc() && end == numbers.data() + dash ? process : 0;
 }
 
-bool ProcessRuns(pid_t process) { return ::kill(process, 0) == 0 || errno == EPERM; }
-
 }  // namespace
+
+// Signal 0 only asks whether the process exists; EPERM means it does, under another user.
+bool ProcessRuns(pid_t process) { return ::kill(process, 0) == 0 || errno == EPERM; }
 
 NameLimit::NameLimit(const fs::path& folder) {
   const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);

@@ -3,6 +3,8 @@
 // converted when they join a native path; names read from a folder are converted back
 // before the naming rules apply. Nothing here throws.
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -45,12 +47,11 @@ bool ReadWholeFileInto(const std::filesystem::path& file, std::string& bytes);
 // bit counts as read-only even for a process that could override it.
 std::error_code CheckReplaceable(const std::filesystem::path& file);
 
-// How far a write is made durable before it returns. With kFileAndFolder and kFileOnly the
-// file's bytes reach the disk before its name does, so no crash leaves a torn file under
-// the name; a caller that writes many files in a row may leave the folder to one
-// SyncFolder at the end. kNone is for pages that are rebuilt whenever needed: the name still
-// changes in one step, but a power cut may take the page.
-enum class Durability { kFileAndFolder, kFileOnly, kNone };
+// How far a write is made durable before it returns. With kFileAndFolder the file's bytes
+// reach the disk before its name does, so no crash leaves a torn file under the name, and
+// the name is on the disk too. kNone is for pages that are rebuilt whenever needed: the
+// name still changes in one step, but a power cut may take the page.
+enum class Durability { kFileAndFolder, kNone };
 
 // Writes bytes to a temporary file in the same folder and renames it over `file`; empty
 // error_code on success. On failure the old file is untouched and no temporary file is left.
@@ -78,6 +79,9 @@ class NameLimit {
  private:
   std::size_t limit_;
 };
+
+// True while the process `process` exists (under any user).
+bool ProcessRuns(pid_t process);
 
 // Removes the temporary files that WriteFileAtomically left in `folder` from processes
 // that no longer run (a killed write); those of running processes stay.

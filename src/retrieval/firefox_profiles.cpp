@@ -1,11 +1,10 @@
 #include "retrieval/firefox_profiles.h"
 
-#include <signal.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <charconv>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "platform/fs.h"
 #include "platform/ini.h"
@@ -25,13 +24,16 @@ void AddOnce(std::vector<fs::path>& paths, fs::path path) {
   if (std::find(paths.begin(), paths.end(), path) == paths.end()) paths.push_back(std::move(path));
 }
 
-}  // namespace
-
+// The folders that may hold profiles.ini under `home`, in the order they are tried:
+// ~/.mozilla/firefox, ~/.config/mozilla/firefox and the snap's.
 std::vector<fs::path> FirefoxProfileRoots(const fs::path& home) {
   return {home / ".mozilla" / "firefox", home / ".config" / "mozilla" / "firefox",
           home / "snap" / "firefox" / "common" / ".mozilla" / "firefox"};
 }
 
+// The profiles that profiles.ini and installs.ini in `root` name as in use: the Default= of
+// every [Install…] section; when there is none, the [Profile…] marked Default=1. Relative
+// paths are taken from `root`.
 std::vector<fs::path> ProfilesInUse(const fs::path& root) {
   std::vector<fs::path> profiles;
   const std::string profilesIni = ReadWholeFile(root / "profiles.ini").value_or("");
@@ -53,20 +55,20 @@ std::vector<fs::path> ProfilesInUse(const fs::path& root) {
   return profiles;
 }
 
+// True when the profile's "lock" link ("address:+pid") names a process that is alive.
 bool ProfileIsRunning(const fs::path& profile) {
   std::error_code error;
   const std::string target = fs::read_symlink(profile / "lock", error).string();
   if (error) return false;
   const std::size_t plus = target.rfind('+');
   if (plus == std::string::npos || plus + 1 >= target.size() || target.size() - plus > 10) return false;
-  long pid = 0;
-  for (std::size_t i = plus + 1; i < target.size(); ++i) {
-    if (target[i] < '0' || target[i] > '9') return false;
-    pid = pid * 10 + (target[i] - '0');
-  }
-  // Signal 0 only asks whether the process exists; EPERM means it does, under another user.
-  return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+  pid_t pid = 0;
+  const char* const end = target.data() + target.size();
+  const auto [stop, parsed] = std::from_chars(target.data() + plus + 1, end, pid);
+  return parsed == std::errc() && stop == end && pid > 0 && ProcessRuns(pid);
 }
+
+}  // namespace
 
 std::optional<fs::path> RunningSessionFile(const fs::path& home) {
   for (const fs::path& root : FirefoxProfileRoots(home)) {

@@ -80,7 +80,6 @@ void RetrievalDriver::AppendResult(const StringList& lines) {
 void RetrievalDriver::RunRetrieval(std::string_view address) {
   end_ = ReadEnd::kNotRead;
   writeFailureShown_ = false;
-  folderReady_ = false;
   nameLimit_.reset();
   // Cancel gives up the page in flight too, for this read only: the flag stays set after it.
   fetcher_.SetCancelCheck([this] { return state_.CancelRequested != 0; });
@@ -113,7 +112,7 @@ void RetrievalDriver::RunRetrieval(std::string_view address) {
   if (state_.ServiceKind == "a") {
     ReadBackNumbers();
     // A read cancelled before its folder was fixed has nowhere of its own for the page.
-    if (!resultLines_.empty() && folderReady_) {
+    if (!resultLines_.empty() && nameLimit_) {
       resultLines_.insert(resultLines_.begin(), std::string(kPlainHead));
       surface_.InsertResultLineAtStart(std::string(kPlainHead));
       AppendResult({std::string(kPlainTail)});
@@ -208,7 +207,7 @@ RetrievalDriver::IssuePlan RetrievalDriver::PlanIssue(const std::string& queueLi
 bool RetrievalDriver::ReadIssue(const std::string& queueLine, const std::string* nextLine) {
   const IssuePlan plan = PlanIssue(queueLine);
   if (plan.nameTooLong) {
-    Store({{ReadStatus(Sj("ファイル名が長すぎるため保存できません(") + plan.key + ")")}, {}, {}}, {});
+    Store({{ReadStatus(Sj("ファイル名が長すぎるため保存できません(") + plan.key + ")")}, {}}, {}, {});
   }
   if (plan.address.empty()) return false;
 
@@ -227,13 +226,11 @@ bool RetrievalDriver::ReadIssue(const std::string& queueLine, const std::string*
   const std::string body = ExtractIssueBody(state_.PageTextLower);
   if (body.empty()) return false;
 
-  StoredIssue issue{{plan.key + " " + plan.address},
-                    IssueFileName(plan.key, 2),
-                    JoinSjis(state_.MagazineFolder, plan.fileName)};
+  StoredIssue issue{{plan.key + " " + plan.address}, IssueFileName(plan.key, 2)};
   for (std::string& line : TextAsAddedLines(body)) issue.lines.push_back(std::move(line));
   std::string content = JoinLines(issue.lines);
   // A copy stored already stays as it is; a different one is replaced only by a sound one.
-  Store(std::move(issue), std::move(content),
+  Store(std::move(issue), JoinSjis(state_.MagazineFolder, plan.fileName), std::move(content),
         [convertedCleanly = fetcher_.LastPageConvertedCleanly()](const std::string& stored,
                                                                   const std::string& fetched) {
           return MayReplace(convertedCleanly, stored, fetched);
@@ -241,8 +238,8 @@ bool RetrievalDriver::ReadIssue(const std::string& queueLine, const std::string*
   return true;
 }
 
-void RetrievalDriver::Store(StoredIssue issue, std::string content, DurableWriter::ReplaceCheck mayReplace) {
-  std::filesystem::path file = content.empty() ? std::filesystem::path() : issue.file;
+void RetrievalDriver::Store(StoredIssue issue, std::filesystem::path file, std::string content,
+                            DurableWriter::ReplaceCheck mayReplace) {
   writer_->Submit(std::move(file), std::move(content), std::move(mayReplace));
   awaiting_.push_back(std::move(issue));
 }
@@ -291,7 +288,6 @@ void RetrievalDriver::ReadBackNumbers() {
     writeFailureShown_ = true;
     return ErrorEnd();
   }
-  folderReady_ = true;
   nameLimit_.emplace(state_.MagazineFolder);
   // What a killed read left half-written.
   RemoveStaleTemporaryFiles(state_.MagazineFolder);

@@ -46,7 +46,6 @@ class RetrievalDriver {
   struct StoredIssue {
     StringList lines;
     std::string baseName;  // empty for a note that stores nothing
-    std::filesystem::path file;
   };
 
   bool IsKnown(const std::string& entry, const std::string& knownKeys) const;
@@ -61,8 +60,9 @@ class RetrievalDriver {
   // Fetches one queued issue (sending for the next one meanwhile) and hands it to the
   // writer; false when it was passed over.
   bool ReadIssue(const std::string& queueLine, const std::string* nextLine);
-  // Queues the issue's file (nothing to write for an empty `content`) and its lines.
-  void Store(StoredIssue issue, std::string content, DurableWriter::ReplaceCheck mayReplace = {});
+  // Queues `content` for `file` (an empty `file` writes nothing) and the issue's lines.
+  void Store(StoredIssue issue, std::filesystem::path file, std::string content,
+             DurableWriter::ReplaceCheck mayReplace = {});
   // Shows the issues whose files stand by now (all of them, waiting for the disk, with
   // `waitForAll`) and notes those passed over; false once a write has failed, which it
   // reports.
@@ -80,8 +80,7 @@ class RetrievalDriver {
   StringList resultLines_;  // what Memo1 holds, kept here so it is never read back from the widget
   ReadEnd end_ = ReadEnd::kNone;
   bool writeFailureShown_ = false;    // one message box per read
-  bool folderReady_ = false;          // the newsletter's folder exists for this read
-  std::optional<NameLimit> nameLimit_;  // of the newsletter's folder, once it exists
+  std::optional<NameLimit> nameLimit_;  // of the newsletter's folder, once it exists for this read
   bool skipped_ = false;              // a queued issue of this read was not stored
   DurableWriter* writer_ = nullptr;   // the issue phase's writer
   std::deque<StoredIssue> awaiting_;  // in the writer's order

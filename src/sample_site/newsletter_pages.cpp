@@ -95,12 +95,12 @@ std::string DataBlock(const Newsletter& newsletter, const std::string& lineEnd) 
          "</td></tr></table>" + lineEnd;
 }
 
-std::string ListingAddress(const Newsletter& newsletter, int page) {
-  return "/m/log/" + newsletter.description.id + "/?page=" + std::to_string(page);
+std::string ListingAddress(const Newsletter& newsletter, const std::string& page) {
+  return "/m/log/" + newsletter.description.id + "/?page=" + page;
 }
 
 std::string PageLinkCell(const Newsletter& newsletter, const std::string& page, const std::string& content) {
-  const std::string address = "/m/log/" + newsletter.description.id + "/?page=" + page;
+  const std::string address = ListingAddress(newsletter, page);
   return "<td><a href=\"" + address + "\" onclick=\"dynamicLink('" + address + "'); return false;\">" +
          content + "</a></td>";
 }
@@ -126,7 +126,7 @@ std::string IssueLink(const Newsletter& newsletter, int index, int page) {
     return "<li><a href=\"" + address + "\" onclick=\"dynamicLink('" + address + "'); return false;\">" +
            issue.keyUtf8 + " " + issue.title + "</a></li>";
   }
-  const std::string address = ListingAddress(newsletter, page) + "#" + issue.pathTail;
+  const std::string address = ListingAddress(newsletter, std::to_string(page)) + "#" + issue.pathTail;
   return "<li><a href=\"" + address + "\" onclick=\"dynamicLink('" + address + "')\">" + issue.keyUtf8 +
          "</a> " + issue.title + "</li>";
 }

@@ -41,26 +41,14 @@ std::optional<NoticeVariant> NoticeVariantNamed(const std::string& name) {
 }
 
 std::string NoticePage(NoticeVariant variant, const std::string& downloadAddress) {
-  const std::string message = Field("msg", kNoticeMessage);
-  const std::string note = Field("note", kNoticeNote);
-  const std::string link = Field("d_url", downloadAddress);
-  switch (variant) {
-    case NoticeVariant::kFull:
-      return EncodeText(Head("Shift_JIS") + message + note + link + kTail, PageEncoding::ShiftJis);
-    case NoticeVariant::kSlow:
-      return EncodeText(Head("Shift_JIS") + message + note + link + "<pre>\n", PageEncoding::ShiftJis);
-    case NoticeVariant::kEucJp:
-      return EncodeText(Head("EUC-JP") + message + note + link + kTail, PageEncoding::EucJp);
-    case NoticeVariant::kEmptyMsg:
-      return EncodeText(Head("Shift_JIS") + Field("msg", "") + note + link + kTail, PageEncoding::ShiftJis);
-    case NoticeVariant::kEmptyUrl:
-      return EncodeText(Head("Shift_JIS") + message + note + Field("d_url", "") + kTail,
-                        PageEncoding::ShiftJis);
-    case NoticeVariant::kMissing:
-    case NoticeVariant::kError:
-      break;
-  }
-  return {};
+  if (variant == NoticeVariant::kMissing || variant == NoticeVariant::kError) return {};
+  const bool eucJp = variant == NoticeVariant::kEucJp;
+  const std::string message = Field("msg", variant == NoticeVariant::kEmptyMsg ? "" : kNoticeMessage);
+  const std::string link = Field("d_url", variant == NoticeVariant::kEmptyUrl ? "" : downloadAddress);
+  // The slow page ends in the open: its text runs on while the transfer trickles.
+  const std::string end = variant == NoticeVariant::kSlow ? "<pre>\n" : std::string(kTail);
+  return EncodeText(Head(eucJp ? "EUC-JP" : "Shift_JIS") + message + Field("note", kNoticeNote) + link + end,
+                    eucJp ? PageEncoding::EucJp : PageEncoding::ShiftJis);
 }
 
 }  // namespace sample_site

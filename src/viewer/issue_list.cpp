@@ -162,6 +162,15 @@ void IssueListViewer::RadioG1Click() {
   list_->setTextCursor(cursor);
 }
 
+void IssueListViewer::ListStoredIssues() {
+  if (!list_) return;
+  if (state_.StoredIssueList.empty()) {
+    list_->clear();
+  } else {
+    RadioG1Click();
+  }
+}
+
 void IssueListViewer::ShowIssue(int direction) {
   const std::int32_t request = RaiseViewGeneration();
   if (!list_ || !textArea_ || !rangeKey_ || !status_ || !view_) return;

@@ -40,6 +40,9 @@ class IssueListViewer {
   // Fills the list from StoredIssueList: newest first for 新着順, ascending for 発行順;
   // caret at the start, nothing selected. An empty StoredIssueList changes nothing.
   void RadioG1Click();
+  // The list set whole from StoredIssueList, as RadioG1Click orders it: a newsletter
+  // without stored issues leaves no line of the previous one.
+  void ListStoredIssues();
 
   // Shows the issue of the caret line (0), the line before it (-1) or after it (+1). It
   // waits with messages processed, so a newer request (or a join) may start meanwhile;

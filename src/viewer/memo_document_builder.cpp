@@ -16,18 +16,14 @@ MemoDocumentBuilder::MemoDocumentBuilder(const QFont& font) : font_(font), worke
 
 MemoDocumentBuilder::~MemoDocumentBuilder() { Take(); }
 
-void MemoDocumentBuilder::Append(std::string sjisLines) {
-  {
-    std::lock_guard lock(mutex_);
-    edits_.push_back({false, std::move(sjisLines)});
-  }
-  wake_.notify_one();
-}
+void MemoDocumentBuilder::Append(std::string sjisLines) { Queue({false, std::move(sjisLines)}); }
 
-void MemoDocumentBuilder::InsertAtStart(std::string sjisLine) {
+void MemoDocumentBuilder::InsertAtStart(std::string sjisLine) { Queue({true, std::move(sjisLine)}); }
+
+void MemoDocumentBuilder::Queue(Edit edit) {
   {
     std::lock_guard lock(mutex_);
-    edits_.push_back({true, std::move(sjisLine)});
+    edits_.push_back(std::move(edit));
   }
   wake_.notify_one();
 }

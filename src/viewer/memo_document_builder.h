@@ -41,6 +41,7 @@ class MemoDocumentBuilder {
     bool atStart = false;
     std::string text;
   };
+  void Queue(Edit edit);
   void Work();
 
   QFont font_;

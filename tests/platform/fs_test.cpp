@@ -1,7 +1,6 @@
 #include "platform/fs.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -188,11 +187,7 @@ TEST(IsPlainName, AcceptsOnlySingleNames) {
 }
 
 TEST(RemoveStaleTemporaryFiles, RemovesOnlyOurTemporariesOfProcessesThatAreGone) {
-  // A child that has ended: its process ID names no running process any more.
-  const pid_t child = fork();
-  if (child == 0) _exit(0);
-  waitpid(child, nullptr, 0);
-  const std::string dead = std::to_string(child);
+  const std::string dead = std::to_string(EndedProcessId());
   const std::string alive = std::to_string(getpid());
   TempFolder folder;
   const struct {

@@ -4,7 +4,6 @@
 
 #include "retrieval/browser_address.h"
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -122,9 +121,7 @@ TEST(BrowserReply, TheFirstQuotedFieldUnderEitherServiceName) {
 
 // Profiles under a home of our own: taken only while the lock names a live process.
 TEST(FirefoxProfiles, TheProfileInUseWhileItsFirefoxRuns) {
-  const pid_t ended = fork();
-  if (ended == 0) _exit(0);
-  waitpid(ended, nullptr, 0);
+  const pid_t ended = EndedProcessId();
   const std::string live = "127.0.0.1:+" + std::to_string(getpid());
   const std::string installs =
       "[Profile1]\nPath=old.default\nDefault=1\n[Profile0]\nPath=used.default-esr\n"

@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -50,6 +51,13 @@ std::string ReadFileBytes(const std::filesystem::path& file) {
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();
+}
+
+pid_t EndedProcessId() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  return child;
 }
 
 void WriteFileBytes(const std::filesystem::path& file, std::string_view bytes) {

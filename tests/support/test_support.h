@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by the tests.
 
+#include <sys/types.h>
+
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -32,6 +34,9 @@ class TempFolder {
 
 std::string ReadFileBytes(const std::filesystem::path& file);
 void WriteFileBytes(const std::filesystem::path& file, std::string_view bytes);
+
+// The ID of a child process that has ended: it names no running process any more.
+pid_t EndedProcessId();
 
 // Records every message box, question, save dialog and opened address (texts as UTF-8)
 // while it is installed, and gives the scripted answers.

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <algorithm>
+#include <numeric>
 
 #include "archive/magazine_deletion.h"
 #include "archive/magazine_log.h"
@@ -29,9 +30,13 @@ constexpr int kRowHeight = 18;
 constexpr std::array<int, kMagazineListColumns> kDesignWidths{23, 65, 300, 40, 108, 63, 50, 114};
 constexpr int kTitleColumn = 2;
 // The sum of the seven widths besides the title's, and the pixels left for grid lines.
-constexpr int kOtherColumnsWidth = 463;
+constexpr int kOtherColumnsWidth =
+    std::accumulate(kDesignWidths.begin(), kDesignWidths.end(), 0) - kDesignWidths[kTitleColumn];
 constexpr int kGridLines = 7;
 constexpr int kMinTitleWidth = 100;
+
+// The title takes what the other columns leave of a grid's inner width.
+int TitleWidthWithin(int innerWidth) { return innerWidth - kOtherColumnsWidth - kGridLines; }
 
 // The designed place, moved in just enough that the window stays on a smaller screen.
 QPoint PlaceOnScreen(QPoint place, QSize size) {
@@ -129,7 +134,7 @@ void TForm4::FormCreate() {
   ListLines.clear();
   SGrid1->verticalHeader()->setDefaultSectionSize(kRowHeight);
   ListColumnWidths = kDesignWidths;
-  ListColumnWidths[kTitleColumn] = SGrid1->InnerWidth() - kOtherColumnsWidth - kGridLines;
+  ListColumnWidths[kTitleColumn] = TitleWidthWithin(SGrid1->InnerWidth());
   ApplyColumnWidths();
   const QFont gridFont = GridFont(font(), ListColumnWidths);
   SGrid1->setFont(gridFont);
@@ -142,7 +147,7 @@ void TForm4::FormResize() {
   const int gridWidth = width() - 2;
   SGrid2->setGeometry(0, kHeaderTop, gridWidth, kHeaderHeight);
   SGrid1->setGeometry(0, kRowsTop, gridWidth, std::max(0, height() - kRowsTop));
-  ListColumnWidths[kTitleColumn] = SGrid1->InnerWidth() - kOtherColumnsWidth - kGridLines;
+  ListColumnWidths[kTitleColumn] = TitleWidthWithin(SGrid1->InnerWidth());
   if (ListColumnWidths[kTitleColumn] < kMinTitleWidth) {
     // The columns keep their widths; the grids grow past the window's edge instead.
     ListColumnWidths[kTitleColumn] = kMinTitleWidth;

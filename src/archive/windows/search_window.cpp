@@ -8,7 +8,6 @@
 #include <QTableView>
 #include <QTimer>
 
-#include "archive/text_normalisation.h"
 #include "archive/windows/search_results_model.h"
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
@@ -91,7 +90,6 @@ void TFormSearch::Edit1Change() {
 }
 
 void TFormSearch::Edit1Enter() {
-  typing_->stop();
   Search();
   if (model_->rowCount({}) == 0) return;
   SGrid1->setFocus(Qt::OtherFocusReason);
