@@ -28,7 +28,6 @@ void MainWindowReadSurface::SetResultLines(const StringList& lines) {
   builder_.reset();
   scrolledToEnd_ = false;
   allLines_ = lines;
-  previewLines_ = lines.size();
   SetMemoLines(*form_.Memo1, lines);
 }
 
@@ -40,10 +39,12 @@ void MainWindowReadSurface::AppendResultLines(const StringList& lines) {
   allLines_.insert(allLines_.end(), lines.begin(), lines.end());
   if (allLines_.size() > kPreviewLines) {
     // From here on the whole text is laid out beside the window; Memo1 shows its start.
+    // Until now Memo1 took every line but these.
+    const std::size_t previewed = allLines_.size() - lines.size();
     builder_ = std::make_unique<MemoDocumentBuilder>(form_.Memo1->font());
     builder_->Append(JoinLinesWithoutLastBreak(allLines_));
     allLines_.clear();
-    const std::size_t room = kPreviewLines - std::min(kPreviewLines, previewLines_);
+    const std::size_t room = kPreviewLines - std::min(kPreviewLines, previewed);
     Preview(
         StringList(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(std::min(room, lines.size()))));
     return;
@@ -53,7 +54,6 @@ void MainWindowReadSurface::AppendResultLines(const StringList& lines) {
 
 void MainWindowReadSurface::Preview(const StringList& lines) {
   if (lines.empty()) return;
-  previewLines_ += lines.size();
   pendingLines_.insert(pendingLines_.end(), lines.begin(), lines.end());
   if (flushScheduled_) return;
   flushScheduled_ = true;
@@ -73,7 +73,6 @@ void MainWindowReadSurface::InsertResultLineAtStart(const std::string& line) {
   QTextCursor cursor(form_.Memo1->document());
   cursor.movePosition(QTextCursor::Start);
   cursor.insertText(ToWidgetText(line) + QLatin1Char('\n'));
-  ++previewLines_;
   if (builder_) {
     builder_->InsertAtStart(line);
   } else {

@@ -45,8 +45,7 @@ class MainWindowReadSurface final : public ReadSurface {
   TForm1& form_;
   StringList pendingLines_;
   bool flushScheduled_ = false;
-  std::size_t previewLines_ = 0;  // lines Memo1 holds or is about to
-  StringList allLines_;           // every line, until the builder takes over
+  StringList allLines_;  // every line, until the builder takes over
   std::unique_ptr<MemoDocumentBuilder> builder_;
   bool scrolledToEnd_ = false;
   QTimer* readyCheck_ = nullptr;  // looks for the sealed document while messages are processed

@@ -17,9 +17,9 @@ namespace {
 // Hit numbers read from the index at a time.
 constexpr int kPage = 100;
 
-std::optional<std::string> IssueBody(const std::filesystem::path& archiveRoot, const IndexedIssue& issue) {
-  const std::optional<std::string> bytes =
-      ReadWholeFile(JoinSjis(NewsletterFolder(archiveRoot, issue.magazineId), issue.fileName));
+// The searchable text of the issue file `fileName` in the newsletter folder `folder`.
+std::optional<std::string> IssueBody(const std::filesystem::path& folder, std::string_view fileName) {
+  const std::optional<std::string> bytes = ReadWholeFile(JoinSjis(folder, fileName));
   if (!bytes) return std::nullopt;
   return SearchableBody(*bytes);
 }
@@ -32,10 +32,10 @@ std::vector<std::optional<SearchHit>> ReadEveryFile(const std::filesystem::path&
   std::vector<std::tuple<std::int64_t, std::size_t, SearchHit>> found;
   std::size_t met = 0;
   for (const SearchedNewsletter& newsletter : SearchedNewsletters(archiveRoot)) {
-    for (const SearchedFile& file : SearchedFiles(newsletter.folder)) {
+    for (const std::string& fileName : ScanTextFiles(newsletter.folder)) {
       ++met;
-      const IndexedIssue issue{newsletter.id, newsletter.title, file.name, IssueListKey(file.name, 0)};
-      const std::optional<std::string> body = IssueBody(archiveRoot, issue);
+      const IndexedIssue issue{newsletter.id, newsletter.title, fileName, IssueListKey(fileName, 0)};
+      const std::optional<std::string> body = IssueBody(newsletter.folder, fileName);
       if (!body || !ContainsEveryTerm(FoldForSearch(DecodeForSearch(*body)), query)) continue;
       found.emplace_back(IssueRank(issue.listKey), met, SearchHit{issue, SearchExcerpt(*body, query)});
     }
@@ -65,7 +65,8 @@ const SearchHit& SearchResults::Hit(std::size_t i) {
   // An issue taken out of the index since the count stays as an empty row.
   if (index_ == nullptr || i >= numbers_.size()) return *hit;
   if (std::optional<IndexedIssue> issue = index_->Describe(numbers_[i])) hit->issue = std::move(*issue);
-  if (const std::optional<std::string> body = IssueBody(archiveRoot_, hit->issue))
+  const std::filesystem::path folder = NewsletterFolder(archiveRoot_, hit->issue.magazineId);
+  if (const std::optional<std::string> body = IssueBody(folder, hit->issue.fileName))
     hit->excerpt = SearchExcerpt(*body, query_);
   return *hit;
 }

@@ -218,9 +218,9 @@ bool SearchIndex::UpdateNewsletter(const SearchedNewsletter& newsletter, const s
   // A statement left on a row keeps a read open, and a read cannot wait to become a write.
   title.Reset();
 
-  const std::vector<SearchedFile> files = SearchedFiles(newsletter.folder);
-  std::vector<const SearchedFile*> changed;
-  for (const SearchedFile& file : files) {
+  const std::vector<TextFile> files = ScanTextFilesWithTimes(newsletter.folder);
+  std::vector<const TextFile*> changed;
+  for (const TextFile& file : files) {
     const auto entry = stored.find(file.name);
     if (entry == stored.end() || entry->second.size != file.size || entry->second.modified != file.modified) {
       changed.push_back(&file);
@@ -238,7 +238,7 @@ bool SearchIndex::UpdateNewsletter(const SearchedNewsletter& newsletter, const s
     if (!Forget(stamp.hit)) return false;
   }
   Clock::time_point batchEnd = Clock::now() + kBatchTime;
-  for (const SearchedFile* file : changed) {
+  for (const TextFile* file : changed) {
     if (stop) break;
     if (!IndexFile(newsletter, *file)) return false;
     if (Clock::now() < batchEnd) continue;
@@ -259,7 +259,7 @@ bool SearchIndex::DropNewsletter(const std::string& id) {
          forget.Bind(1, id).Run() && transaction.Commit();
 }
 
-bool SearchIndex::IndexFile(const SearchedNewsletter& newsletter, const SearchedFile& file) {
+bool SearchIndex::IndexFile(const SearchedNewsletter& newsletter, const TextFile& file) {
   // Another writer (a second program on the same archive) may have been here first.
   SqliteStatement current(database_, "SELECT id, size, modified FROM docs WHERE magazine = ?1 AND file = ?2");
   if (current.Bind(1, newsletter.id).Bind(2, file.name).Step()) {

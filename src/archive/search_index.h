@@ -17,6 +17,7 @@
 #include "archive/search_query.h"
 #include "archive/searched_archive.h"
 #include "archive/sqlite_handles.h"
+#include "platform/fs.h"
 
 // One stored issue as the index knows it; texts Shift-JIS.
 struct IndexedIssue {
@@ -60,7 +61,7 @@ class SearchIndex {
   bool UpdateNewsletter(const SearchedNewsletter& newsletter, const std::atomic<bool>& stop);
   bool DropNewsletter(const std::string& id);
   // Within a write transaction: the file's earlier entry (if any) given up, its body indexed.
-  bool IndexFile(const SearchedNewsletter& newsletter, const SearchedFile& file);
+  bool IndexFile(const SearchedNewsletter& newsletter, const TextFile& file);
   bool Forget(std::int64_t hit);
   std::optional<std::int64_t> FreeHitNumber(std::int64_t rank);
   // Starts afresh when more entries have been given up than are in use.

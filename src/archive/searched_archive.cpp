@@ -1,7 +1,5 @@
 #include "archive/searched_archive.h"
 
-#include <sys/stat.h>
-
 #include <set>
 
 #include "archive/magazine_list.h"
@@ -19,15 +17,4 @@ std::vector<SearchedNewsletter> SearchedNewsletters(const std::filesystem::path&
     newsletters.push_back({id, cells[2], NewsletterFolder(archiveRoot, id)});
   }
   return newsletters;
-}
-
-std::vector<SearchedFile> SearchedFiles(const std::filesystem::path& folder) {
-  std::vector<SearchedFile> files;
-  for (std::string& name : ScanTextFiles(folder)) {
-    struct stat info {};
-    if (::stat(JoinSjis(folder, name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-    const std::int64_t modified = std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec;
-    files.push_back({std::move(name), static_cast<std::int64_t>(info.st_size), modified});
-  }
-  return files;
 }

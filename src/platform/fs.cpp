@@ -157,19 +157,26 @@ bool CreateFolders(const fs::path& path) {
   return fs::is_directory(path, error);
 }
 
-StringList ScanTextFiles(const fs::path& folder) {
-  StringList names;
+std::vector<TextFile> ScanTextFilesWithTimes(const fs::path& folder) {
+  std::vector<TextFile> files;
   std::error_code error;
   fs::directory_iterator it(folder, error);
   for (; !error && it != fs::directory_iterator(); it.increment(error)) {
     const std::string name = it->path().filename().native();
     if (name.empty() || name[0] == '.' || !EndsWithTxt(name)) continue;
-    std::error_code statusError;
-    // status() follows symlinks: a link to a folder is skipped, a link to a file is listed.
-    if (!fs::is_regular_file(it->status(statusError))) continue;
-    names.push_back(NativeNameToSjis(name));
+    // stat follows symlinks: a link to a folder is skipped, a link to a file is listed.
+    struct stat info {};
+    if (::stat(it->path().c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    const std::int64_t modified = std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec;
+    files.push_back({NativeNameToSjis(name), static_cast<std::int64_t>(info.st_size), modified});
   }
-  std::sort(names.begin(), names.end());
+  std::sort(files.begin(), files.end(), [](const TextFile& a, const TextFile& b) { return a.name < b.name; });
+  return files;
+}
+
+StringList ScanTextFiles(const fs::path& folder) {
+  StringList names;
+  for (TextFile& file : ScanTextFilesWithTimes(folder)) names.push_back(std::move(file.name));
   return names;
 }
 

@@ -5,11 +5,13 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "platform/text_lines.h"
 
@@ -34,6 +36,15 @@ bool CreateFolders(const std::filesystem::path& path);
 // name ends in ".txt" in any case; folders and symlinks to folders skipped; sorted by name
 // bytes so the order is stable. Empty when the folder cannot be read.
 StringList ScanTextFiles(const std::filesystem::path& folder);
+
+// A file that ScanTextFiles lists, with its size and modification time from the same look.
+struct TextFile {
+  std::string name;  // Shift-JIS
+  std::int64_t size = 0;
+  std::int64_t modified = 0;  // nanoseconds since the epoch
+};
+// ScanTextFiles with each file's size and modification time; a file gone meanwhile is left out.
+std::vector<TextFile> ScanTextFilesWithTimes(const std::filesystem::path& folder);
 
 // Whole-file read; nullopt when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);

@@ -204,8 +204,7 @@ RetrievalDriver::IssuePlan RetrievalDriver::PlanIssue(const std::string& queueLi
   return plan;
 }
 
-bool RetrievalDriver::ReadIssue(const std::string& queueLine, const std::string* nextLine) {
-  const IssuePlan plan = PlanIssue(queueLine);
+bool RetrievalDriver::ReadIssue(const IssuePlan& plan, const IssuePlan& next) {
   if (plan.nameTooLong) {
     Store({{ReadStatus(Sj("ファイル名が長すぎるため保存できません(") + plan.key + ")")}, {}}, {}, {});
   }
@@ -215,9 +214,7 @@ bool RetrievalDriver::ReadIssue(const std::string& queueLine, const std::string*
   ProcessMessages();
   const int fetched = fetcher_.FetchPage(plan.address, 0);
   // The next page is on its way while this one is cut out and stored.
-  if (nextLine != nullptr) {
-    if (const IssuePlan next = PlanIssue(*nextLine); !next.address.empty()) fetcher_.Prefetch(next.address);
-  }
+  if (!next.address.empty()) fetcher_.Prefetch(next.address);
   if (fetched <= 0) return false;
   // An error page, a page cut by the read limit or one without issue text is no issue:
   // storing it would replace a good copy, and a later read would never fetch it again.
@@ -358,11 +355,14 @@ void RetrievalDriver::ReadBackNumbers() {
   storedCount_ = 0;
   lastBaseName_.clear();
   skipped_ = false;
-  for (std::size_t i = 0; i < state_.IssueQueue.size(); ++i) {
+  const StringList& queue = state_.IssueQueue;
+  IssuePlan plan = queue.empty() ? IssuePlan{} : PlanIssue(queue.front());
+  for (std::size_t i = 0; i < queue.size(); ++i) {
     if (state_.CancelRequested != 0) break;
-    const std::string* next = i + 1 < state_.IssueQueue.size() ? &state_.IssueQueue[i + 1] : nullptr;
-    if (!ReadIssue(state_.IssueQueue[i], next)) skipped_ = true;
+    IssuePlan next = i + 1 < queue.size() ? PlanIssue(queue[i + 1]) : IssuePlan{};
+    if (!ReadIssue(plan, next)) skipped_ = true;
     if (!ShowStoredIssues(false)) return ErrorEnd();
+    plan = std::move(next);
   }
   // What was fetched before a cancel stays stored and shown; the cancel shows at once,
   // while those files are still on their way to the disk.

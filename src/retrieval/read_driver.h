@@ -57,9 +57,9 @@ class RetrievalDriver {
     bool nameTooLong = false;  // passed over because its file name cannot be made
   };
   IssuePlan PlanIssue(const std::string& queueLine) const;
-  // Fetches one queued issue (sending for the next one meanwhile) and hands it to the
+  // Fetches one planned issue (sending for the next one meanwhile) and hands it to the
   // writer; false when it was passed over.
-  bool ReadIssue(const std::string& queueLine, const std::string* nextLine);
+  bool ReadIssue(const IssuePlan& plan, const IssuePlan& next);
   // Queues `content` for `file` (an empty `file` writes nothing) and the issue's lines.
   void Store(StoredIssue issue, std::filesystem::path file, std::string content,
              DurableWriter::ReplaceCheck mayReplace = {});
