@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "app/reader_fixture.h"
 #include "archive/magazine_log.h"
 #include "archive/windows/newsletter_list_window.h"
 #include "archive/windows/string_grid.h"
@@ -27,19 +28,9 @@ namespace {
 const std::string kMain = "0000100002";   // 12 issues on 2 listing pages
 const std::string kOther = "0000100004";  // 8 issues
 
-// The main window and its list window on one archive, as the program starts them.
-struct Program {
-  Program(const sample_site::SampleSite& site, const fs::path& archive) : form(state), list(state, &form) {
-    form.archiveFolder = archive;
-    form.serviceTable = MakeServiceTable(site.Root());
-    form.Form4 = &list;
-    form.show();
-  }
-  void Read(const std::string& address) {
-    form.Edit1->setText(QString::fromStdString(address));
-    QTest::mouseClick(form.B_Check, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!form.IsReadPosted() && !form.IsReading(), 60'000);
-  }
+// The main window and its list window, pressed through the list window's buttons.
+struct Program : ProgramWithList {
+  Program(const sample_site::SampleSite& site, const fs::path& archive) : ProgramWithList(site, archive, false) {}
   // Presses 履歴から参照, then in the list window the row of `id` and `button`; the
   // window is closed with its close box if it is still open.
   void Press(const std::string& id, QPushButton* TForm4::*button) {
@@ -59,11 +50,6 @@ struct Program {
     QTRY_VERIFY(!list.isVisible());
   }
   StringList IssueList() const { return MemoLines(*form.Memo3); }
-
-  RecordingDialogs dialogs;
-  SharedState state;
-  TForm1 form;
-  TForm4 list;
 };
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "app/reader_fixture.h"
 #include "platform/events.h"
 #include "sample_site/browser_session.h"
 #include "sample_site/sample_site.h"
@@ -30,32 +31,22 @@ namespace {
 const std::string kWeekly = "0000100001";  // 45 issues on 3 listing pages
 const std::string kBlog = "0000100004";    // issue pages are blog entries
 
-struct Capturer {
-  explicit Capturer(SampleSite& site) : form(state) {
-    form.archiveFolder = archive.path() / "log";
-    form.serviceTable = MakeServiceTable(site.Root());
+struct Capturer : Reader {
+  explicit Capturer(SampleSite& site) : Reader(site) {
     // Firefox's session file, and no Chromium (no port to ask).
     form.browserSource = BrowserSourceSettings{archive.path() / "recovery.jsonlz4", {}, 0};
-    form.show();
   }
   // The browser shows `url`.
   void Browse(const std::string& url) {
     WriteFileBytes(form.browserSource.sessionFile,
                    sample_site::FirefoxSessionFile(sample_site::SingleTabSession(url, "t")));
   }
-  bool Read() {
+  // 読取り on the captured address.
+  bool ReadCaptured() {
     QTest::mouseClick(form.B_Check, Qt::LeftButton);
-    QElapsedTimer timer;
-    timer.start();
-    while ((form.IsReadPosted() || form.IsReading()) && timer.elapsed() < 60'000) QTest::qWait(10);
-    return !form.IsReading();
+    return WaitIdle();
   }
-  QString Status() const { return form.Label1->text(); }
-
-  TempFolder archive;
-  RecordingDialogs dialogs;
-  SharedState state;
-  TForm1 form;
+  QString StatusText() const { return form.Label1->text(); }
 };
 
 }  // namespace
@@ -84,7 +75,7 @@ class CaptureTest : public QObject {
 void CaptureTest::capturingAReadNewsletterListsItsIssues() {
   Capturer capturer(site_);
   capturer.form.Edit1->setText(QString::fromStdString(site_.NewsletterAddress(kWeekly)));
-  QVERIFY(capturer.Read());
+  QVERIFY(capturer.ReadCaptured());
   QVERIFY(capturer.form.WebB1->isVisible());
   site_.ClearRequests();
 
@@ -96,7 +87,7 @@ void CaptureTest::capturingAReadNewsletterListsItsIssues() {
   const StringList list = MemoLines(*capturer.form.Memo3);
   QCOMPARE(list.size(), std::size_t{45});
   for (const std::string& line : list) QVERIFY2(line.find("*new*") == std::string::npos, line.c_str());
-  QCOMPARE(capturer.Status(), QString());
+  QCOMPARE(capturer.StatusText(), QString());
   QCOMPARE(capturer.form.Panel3->text(), QStringLiteral("まぐまぐ ID:0000100001"));
   QCOMPARE(capturer.form.Panel1->text(), QStringLiteral("週刊サンプル通信"));
   QVERIFY(capturer.form.Memo1->toPlainText().isEmpty());
@@ -135,7 +126,7 @@ void CaptureTest::whatTheBrowserShows() {
   if (!session.isEmpty()) WriteFileBytes(capturer.form.browserSource.sessionFile, session.toStdString());
   QTest::mouseClick(capturer.form.B_IE, Qt::LeftButton);
   QCOMPARE(capturer.form.Edit1->text(), address);
-  QCOMPARE(capturer.Status(), status);
+  QCOMPARE(capturer.StatusText(), status);
   const bool named = !address.isEmpty() && status != QStringLiteral("URLが間違っています。");
   QCOMPARE(capturer.form.Panel3->text(), named ? QStringLiteral("まぐまぐ ID:0000100004") : QString());
   // A first capture makes the newsletter's folder, with nothing stored. 読取り then refuses
@@ -143,7 +134,7 @@ void CaptureTest::whatTheBrowserShows() {
   QCOMPARE(fs::is_directory(capturer.archive.path() / "log" / "magumagu" / kBlog), named);
   QVERIFY(capturer.form.Memo3->toPlainText().isEmpty());
   site_.ClearRequests();
-  QVERIFY(capturer.Read());
+  QVERIFY(capturer.ReadCaptured());
   QCOMPARE(capturer.dialogs.messages.size(), std::size_t{named ? 1u : 0u});
   if (named)
     QCOMPARE(capturer.dialogs.messages.front(), std::string("HTML形式のメールマガジンは、今後対応予定です"));
@@ -166,7 +157,7 @@ void CaptureTest::theButtonsWaitWhileTheBrowserIsAsked() {
   QStringList seen;  // the status line, and whether any of the buttons could be pressed
   QTimer watcher;
   QObject::connect(&watcher, &QTimer::timeout, [&] {
-    seen << capturer.Status() + QString::number(std::any_of(buttons.begin(), buttons.end(),
+    seen << capturer.StatusText() + QString::number(std::any_of(buttons.begin(), buttons.end(),
                                                             [](QPushButton* b) { return b->isEnabled(); }));
   });
   watcher.start(20);
@@ -177,7 +168,7 @@ void CaptureTest::theButtonsWaitWhileTheBrowserIsAsked() {
   ::close(listener);
   QVERIFY(!seen.isEmpty());
   QCOMPARE(seen.front(), QStringLiteral("ＵＲＬ取得中.....0"));
-  QCOMPARE(capturer.Status(), QStringLiteral("URLが間違っています。"));
+  QCOMPARE(capturer.StatusText(), QStringLiteral("URLが間違っています。"));
   for (QPushButton* button : buttons) QVERIFY(button->isEnabled());
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "archive/windows/newsletter_list_window.h"
 #include "platform/text_lines.h"
 #include "sample_site/sample_site.h"
 #include "support/test_support.h"
@@ -57,6 +58,29 @@ struct Reader {
   RecordingDialogs dialogs;
   SharedState state;
   TForm1 form;
+};
+
+// The main window and its list window on one archive, wired as the program wires them
+// (the list window keeping the search index up to date when `withSearchIndex`).
+struct ProgramWithList {
+  ProgramWithList(const sample_site::SampleSite& site, const std::filesystem::path& archive,
+                  bool withSearchIndex)
+      : form(state), list(state, &form, withSearchIndex ? &form.searchIndex : nullptr) {
+    form.archiveFolder = archive;
+    form.serviceTable = MakeServiceTable(site.Root());
+    form.Form4 = &list;
+    form.show();
+  }
+  void Read(const std::string& address) {
+    form.Edit1->setText(QString::fromStdString(address));
+    QTest::mouseClick(form.B_Check, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.IsReadPosted() && !form.IsReading(), 60'000);
+  }
+
+  RecordingDialogs dialogs;
+  SharedState state;
+  TForm1 form;
+  TForm4 list;
 };
 
 // Issue requests ("GET /m/log/<id>/<tail>") among the service's requests, in order.

@@ -19,6 +19,7 @@
 
 #include "app/command_line_search.h"
 #include "app/main_window.h"
+#include "app/reader_fixture.h"
 #include "archive/issue_naming.h"
 #include "archive/search_index.h"
 #include "archive/sqlite_handles.h"
@@ -40,20 +41,10 @@ namespace {
 const std::string kDated = "0000100001";     // 45 dated issues, Shift-JIS pages
 const std::string kNumbered = "0000100003";  // 15 numbered issues, UTF-8 pages
 
-// The main window and its list window on one archive, wired as the program wires them.
-struct Program {
-  Program(const sample_site::SampleSite& site, const fs::path& archive)
-      : form(state), list(state, &form, &form.searchIndex) {
-    form.archiveFolder = archive;
-    form.serviceTable = MakeServiceTable(site.Root());
-    form.Form4 = &list;
-    form.show();
+// The main window and its list window with the search index, searched through the search window.
+struct Program : ProgramWithList {
+  Program(const sample_site::SampleSite& site, const fs::path& archive) : ProgramWithList(site, archive, true) {
     QVERIFY(QTest::qWaitForWindowActive(&form));
-  }
-  void Read(const std::string& address) {
-    form.Edit1->setText(QString::fromStdString(address));
-    QTest::mouseClick(form.B_Check, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!form.IsReadPosted() && !form.IsReading(), 60'000);
   }
   // Opens the search window from the list window's 全文検索 or with Ctrl+Shift+F, types
   // `words` and Enter, waits until the index is complete (unless told not to), then runs
@@ -91,11 +82,6 @@ struct Program {
     }
     QTRY_VERIFY(form.findChild<TFormSearch*>(QStringLiteral("TFormSearch")) == nullptr);
   }
-
-  RecordingDialogs dialogs;
-  SharedState state;
-  TForm1 form;
-  TForm4 list;
 };
 
 // The grid's rows, "title\tkey", and their excerpts (UTF-8).

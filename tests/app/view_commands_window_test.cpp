@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "app/main_window.h"
+#include "app/reader_fixture.h"
 #include "archive/issue_naming.h"
 #include "platform/events.h"
 #include "sample_site/sample_site.h"
@@ -27,15 +28,9 @@ namespace {
 const std::string kWeekly = "0000100001";  // 週刊サンプル通信, 45 dated issues
 
 // The main window, after a read of the weekly sample newsletter unless told otherwise.
-struct Reader {
-  Reader(sample_site::SampleSite& site, bool read) : form(state) {
-    form.archiveFolder = archive.path() / "log";
-    form.serviceTable = MakeServiceTable(site.Root());
-    form.show();
-    if (!read) return;
-    form.Edit1->setText(QString::fromStdString(site.NewsletterAddress(kWeekly)));
-    QTest::mouseClick(form.B_Check, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!form.IsReadPosted() && !form.IsReading(), 60'000);
+struct ShownReader : Reader {
+  ShownReader(sample_site::SampleSite& site, bool read) : Reader(site) {
+    if (read) QVERIFY(Read(site.NewsletterAddress(kWeekly)));
   }
   // From the start of line `from` to the start of line `to` (a caret when they are the same).
   void Select(int from, int to) {
@@ -48,11 +43,6 @@ struct Reader {
     QTest::mouseClick(form.B_save, Qt::LeftButton);  // cancelled
     return dialogs.saveRequests.back().defaultName;
   }
-
-  TempFolder archive;
-  RecordingDialogs dialogs;
-  SharedState state;
-  TForm1 form;
 };
 
 }  // namespace
@@ -76,7 +66,7 @@ class ViewCommandsTest final : public QObject {
 
   void commandsWaitForAShownResult() {
     QFETCH(QString, when);
-    Reader r(site_, when != QStringLiteral("start"));
+    ShownReader r(site_, when != QStringLiteral("start"));
     if (when == QStringLiteral("archive")) {  // what opening a newsletter from the archive leaves
       r.form.WebB1->hide();
       r.state.ResultText.clear();
@@ -99,7 +89,7 @@ class ViewCommandsTest final : public QObject {
   }
 
   void commandsActOnTheReadPage() {
-    Reader r(site_, true);
+    ShownReader r(site_, true);
     QCOMPARE(r.form.WebB1->CurrentFile(), r.state.MagazineFolder / "work.htm");
     const QString firstLine = ToQString(r.state.ResultText.front());
     QTest::mouseClick(r.form.B_allt, Qt::LeftButton);
@@ -136,7 +126,7 @@ class ViewCommandsTest final : public QObject {
   }
 
   void saveNamesWhatIsShown() {
-    Reader r(site_, true);
+    ShownReader r(site_, true);
     const auto issues = site_.Issues(kWeekly);
     const std::string newest = IssueFileName(issues.front().key, 2);
     const std::string second = IssueFileName(issues.at(1).key, 2);
@@ -156,7 +146,7 @@ class ViewCommandsTest final : public QObject {
   }
 
   void siteLaunch() {
-    Reader r(site_, true);
+    ShownReader r(site_, true);
     QStringList statuses;  // the status line while the browser is asked
     r.dialogs.whileOpening = [&] { statuses << r.form.Label1->text(); };
     const std::string top = site_.NewsletterAddress(kWeekly);
