@@ -186,46 +186,46 @@ std::string Encode(std::u16string_view text) {
   return result;
 }
 
+Utf8Step ReadUtf8At(std::string_view utf8, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(utf8[at]);
+  if (lead < 0x80) return {lead, 1, true};
+  // The well-formed sequences: the lead byte fixes the length and the range of the second
+  // byte (which excludes overlong forms, surrogates and code points above U+10FFFF).
+  std::size_t length = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  }
+  char32_t code = lead & (0x7F >> length);
+  std::size_t taken = 1;
+  while (length > 0 && taken < length && at + taken < utf8.size()) {
+    const auto next = static_cast<unsigned char>(utf8[at + taken]);
+    if (next < low || next > high) break;
+    code = code << 6 | (next & 0x3F);
+    low = 0x80;
+    high = 0xBF;
+    ++taken;
+  }
+  return {code, taken, taken == length};
+}
+
 std::string FromUtf8(std::string_view utf8) {
   std::u16string units;
   units.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    if (lead < 0x80) {
-      units.push_back(lead);
-      ++i;
-      continue;
-    }
-    // The well-formed sequences: the lead byte fixes the length and the range of the second
-    // byte (which excludes overlong forms, surrogates and code points above U+10FFFF).
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    }
-    char32_t c = lead & (0x7F >> length);
-    std::size_t taken = 1;
-    while (length > 0 && taken < length && i + taken < utf8.size()) {
-      const auto next = static_cast<unsigned char>(utf8[i + taken]);
-      if (next < low || next > high) break;
-      c = c << 6 | (next & 0x3F);
-      low = 0x80;
-      high = 0xBF;
-      ++taken;
-    }
-    // A malformed sequence (its maximal subpart: the lead and the bytes that fitted) is one
-    // "?"; the byte that did not fit starts the next character. Outside the BMP: "?" too.
-    units.push_back(taken == length && c < 0x10000 ? static_cast<char16_t>(c) : u'?');
-    i += taken;
+    const Utf8Step step = ReadUtf8At(utf8, i);
+    // A malformed sequence is one "?"; outside the BMP: "?" too.
+    units.push_back(step.wellFormed && step.code < 0x10000 ? static_cast<char16_t>(step.code) : u'?');
+    i += step.length;
   }
   return Encode(units);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/cp932.h"
 #include "platform/sjis.h"
 
 namespace {
@@ -18,33 +19,9 @@ unsigned char At(std::string_view bytes, std::size_t i) {
 
 bool IsWellFormedUtf8(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
-    const unsigned char lead = At(bytes, i);
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    }
-    // The second byte's range rules out overlong forms, surrogates and values past U+10FFFF.
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (Between(lead, 0xC2, 0xDF)) {
-      length = 2;
-    } else if (Between(lead, 0xE0, 0xEF)) {
-      length = 3;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (Between(lead, 0xF0, 0xF4)) {
-      length = 4;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    } else {
-      return false;
-    }
-    if (i + length > bytes.size() || !Between(At(bytes, i + 1), low, high)) return false;
-    for (std::size_t k = 2; k < length; ++k) {
-      if (!Between(At(bytes, i + k), 0x80, 0xBF)) return false;
-    }
-    i += length;
+    const cp932::Utf8Step step = cp932::ReadUtf8At(bytes, i);
+    if (!step.wellFormed) return false;
+    i += step.length;
   }
   return true;
 }
