@@ -1,8 +1,9 @@
 # The bundled sample service: a library started in-process (tests, --demo) and a small
 # executable for benchmarks.
+find_package(ZLIB REQUIRED)
 yomitoru_library(yomitoru_sample_site sample_site)
 target_link_libraries(yomitoru_sample_site PUBLIC yomitoru_platform
-                      PRIVATE PkgConfig::HTTPLIB PkgConfig::LZ4 nlohmann_json::nlohmann_json)
+                      PRIVATE PkgConfig::HTTPLIB PkgConfig::LZ4 nlohmann_json::nlohmann_json ZLIB::ZLIB)
 # The notice pages are those of the program's own version.
 target_compile_definitions(yomitoru_sample_site PRIVATE YOMITORU_FILE_VERSION="${PROJECT_VERSION}")
 

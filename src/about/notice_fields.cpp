@@ -28,7 +28,7 @@ std::string NoticeAddress(std::string_view noticeBase, std::string_view fileVers
 void CutNoticeFields(VersionNotice& notice) {
   std::string& text = notice.NoticeText;
   if (text.empty()) return;
-  if (sjis::ContainsIgnoringAsciiCase(text, "CHARSET=EUC-JP")) text = EucJpToShiftJis(text);
+  if (DeclaresCharset(PageHead(text), "EUC-JP")) text = EucJpToShiftJis(text);
   for (const NoticeField& field : kFields) {
     const auto start = static_cast<long long>(sjis::Find(text, field.opening));
     const auto end = static_cast<long long>(sjis::Find(text, field.closing));

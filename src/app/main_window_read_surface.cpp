@@ -7,8 +7,10 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
+#include <iostream>
 
 #include "app/main_window.h"
+#include "platform/cp932.h"
 #include "platform/events.h"
 #include "viewer/issue_list.h"
 #include "viewer/qt_text.h"
@@ -112,7 +114,10 @@ void MainWindowReadSurface::CompleteResultLines() {
   if (scrolledToEnd_) ScrollResultToEnd();
 }
 
-std::string MainWindowReadSurface::IssueListText() { return MemoText(*form_.Memo3); }
+void MainWindowReadSurface::ReportLeftOut(const std::string& line) {
+  // A script has no window to read the result in.
+  if (form_.pendingRead && form_.pendingRead->quit) std::cerr << cp932::ToUtf8(line) << std::endl;
+}
 
 void MainWindowReadSurface::SetIssueListText(const std::string& text) { SetMemoText(*form_.Memo3, text); }
 

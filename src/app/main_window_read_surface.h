@@ -22,7 +22,7 @@ class MainWindowReadSurface final : public ReadSurface {
   void AppendResultLines(const StringList& lines) override;
   void InsertResultLineAtStart(const std::string& line) override;
   void ScrollResultToEnd() override;
-  std::string IssueListText() override;
+  void ReportLeftOut(const std::string& line) override;
   void SetIssueListText(const std::string& text) override;
   void OrderIssueList() override;
   int ReadChoice() override;

@@ -1,5 +1,6 @@
 #include "archive/issue_naming.h"
 
+#include "platform/collation.h"
 #include "platform/cp932.h"
 #include "platform/sjis.h"
 
@@ -47,3 +48,24 @@ std::string IssueListKey(std::string_view name, int mode) {
   return sjis::Cut(result, 1, 4) + "/" + sjis::Cut(result, 5, 2) + "/" + sjis::Cut(result, 7, 5) + ":" +
          sjis::Cut(result, 12, 2);
 }
+
+std::string IssueOrderForm(std::string_view line) {
+  constexpr std::size_t kDigits = 10;
+  static const std::string numberMark = cp932::FromUtf8("第");
+  std::string form;
+  std::size_t copied = 0;
+  for (std::size_t mark = sjis::FindFrom(line, numberMark, 0); mark != std::string_view::npos;
+       mark = sjis::FindFrom(line, numberMark, mark + numberMark.size())) {
+    const std::size_t digits = mark + numberMark.size();
+    std::size_t end = digits;
+    while (end < line.size() && line[end] >= '0' && line[end] <= '9') ++end;
+    if (end == digits || end - digits >= kDigits) continue;
+    form.append(line, copied, digits - copied);
+    form.append(kDigits - (end - digits), '0');
+    copied = digits;
+  }
+  form.append(line, copied);
+  return form;
+}
+
+void SortIssueLines(StringList& lines) { SortIgnoringCase(lines, IssueOrderForm); }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text_lines.h"
+
 // Mode 0: file name of an issue key. Mode 1: file name of a list line. Any other mode:
 // base name (no extension) of an issue key or a list line.
 std::string IssueFileName(std::string_view name, int mode);
@@ -17,3 +19,10 @@ bool IsNumberKey(std::string_view name);
 // Mode 0: list key of a file name (with or without ".txt"). Any other mode: plain key of a
 // list line.
 std::string IssueListKey(std::string_view name, int mode);
+
+// The form a list line or queue line is ordered by: the run of ASCII digits right after
+// each "第" left-padded with zeros to 10 digits, so that 第9号 comes before 第10号.
+std::string IssueOrderForm(std::string_view line);
+
+// Sorts list lines or queue lines ascending, as the text of IssueOrderForm, case ignored.
+void SortIssueLines(StringList& lines);

@@ -4,7 +4,6 @@
 
 #include "archive/archive_lock.h"
 #include "archive/issue_naming.h"
-#include "platform/collation.h"
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
 #include "platform/fs.h"
@@ -12,7 +11,6 @@
 #include "platform/sjis.h"
 
 namespace {
-
 
 const std::string& IdeographicComma() {
   static const std::string comma = cp932::FromUtf8("、");
@@ -142,7 +140,7 @@ std::string UpdateMagazineLog(SharedState& state, std::string_view knownList, bo
       const bool isNew = !knownList.empty() && !known.Contains(key);
       state.StoredIssueList.push_back("*" + key + (isNew ? "*new*" : "*"));
     }
-    SortIgnoringCase(state.StoredIssueList);
+    SortIssueLines(state.StoredIssueList);
   }
 
   const std::size_t issueCount = folderReady ? state.StoredIssueList.size() : 0;

@@ -40,17 +40,16 @@ std::string SortKey(const UCollator* collator, const std::string& line) {
 
 }  // namespace
 
-void SortIgnoringCase(StringList& lines) {
+void SortIgnoringCase(StringList& lines, const std::function<std::string(const std::string&)>& collatedForm) {
   if (lines.size() < 2) return;
   const CollatorHandle collator = OpenJapaneseCollator();
-  if (!collator) {
-    std::stable_sort(lines.begin(), lines.end());
-    return;
-  }
   // One sort key per line, compared as bytes, instead of collating pairs again and again.
   std::vector<std::string> keys;
   keys.reserve(lines.size());
-  for (const std::string& line : lines) keys.push_back(SortKey(collator.get(), line));
+  for (const std::string& line : lines) {
+    std::string form = collatedForm ? collatedForm(line) : line;
+    keys.push_back(collator ? SortKey(collator.get(), form) : std::move(form));
+  }
   std::vector<std::size_t> order(lines.size());
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),

@@ -10,5 +10,9 @@ void ProcessMessages();
 // Waits `milliseconds`, processing messages meanwhile.
 void WaitWithMessages(int milliseconds);
 
+// The same, but ends the wait as soon as `stop` answers true (asked every few
+// milliseconds); false when it did.
+bool WaitWithMessagesUnless(int milliseconds, const std::function<bool()>& stop);
+
 // Installs the pump; an empty function removes it.
 void SetMessagePump(std::function<void()> pump);

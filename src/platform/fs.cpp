@@ -257,7 +257,21 @@ std::error_code WriteTemporaryFor(const fs::path& file, std::string_view bytes, 
   return error;
 }
 
+namespace {
+std::function<std::error_code(DurabilityStep, const fs::path&)>& DurabilityHook() {
+  static std::function<std::error_code(DurabilityStep, const fs::path&)> hook;
+  return hook;
+}
+}  // namespace
+
+void SetDurabilityStepHook(std::function<std::error_code(DurabilityStep, const fs::path&)> hook) {
+  DurabilityHook() = std::move(hook);
+}
+
 std::error_code SyncFileSystemOf(const fs::path& folder) {
+  if (DurabilityHook()) {
+    if (std::error_code refused = DurabilityHook()(DurabilityStep::kSync, folder)) return refused;
+  }
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return LastError();
   std::error_code error;
@@ -267,8 +281,12 @@ std::error_code SyncFileSystemOf(const fs::path& folder) {
 }
 
 std::error_code RenameIntoPlace(const fs::path& temporary, const fs::path& file) {
-  if (::rename(temporary.c_str(), file.c_str()) == 0) return {};
-  const std::error_code error = LastError();
+  std::error_code error;
+  if (DurabilityHook()) error = DurabilityHook()(DurabilityStep::kRename, file);
+  if (!error) {
+    if (::rename(temporary.c_str(), file.c_str()) == 0) return {};
+    error = LastError();
+  }
   ::unlink(temporary.c_str());
   return error;
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -79,6 +80,13 @@ std::error_code RenameIntoPlace(const std::filesystem::path& temporary, const st
 
 // Waits until every byte written to the file system that holds `folder` is on the disk.
 std::error_code SyncFileSystemOf(const std::filesystem::path& folder);
+
+// For tests: called before each sync of SyncFileSystemOf (with the folder) and each
+// rename of RenameIntoPlace (with the file's final name), the steps whose order keeps a
+// stored file whole. An error it returns fails the step, which then does not happen.
+// Empty: nothing is called.
+enum class DurabilityStep { kSync, kRename };
+void SetDurabilityStepHook(std::function<std::error_code(DurabilityStep, const std::filesystem::path&)> hook);
 
 // The file system's limit on one name in a folder, asked once.
 class NameLimit {

@@ -18,6 +18,30 @@ bool IsConnectFailure(CURLcode code) {
   return code == CURLE_COULDNT_CONNECT || code == CURLE_OPERATION_TIMEDOUT;
 }
 
+// What a transfer that ended with `code` before its response was complete tells.
+HttpFailure FailureOf(CURLcode code) {
+  switch (code) {
+    case CURLE_GOT_NOTHING:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_BAD_CONTENT_ENCODING:
+      return HttpFailure::kBroken;
+    case CURLE_TOO_MANY_REDIRECTS:
+      return HttpFailure::kRedirectLoop;
+    default:
+      return HttpFailure::kCannotConnect;
+  }
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() &&
+         (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
+    text.remove_suffix(1);
+  return text;
+}
+
 }  // namespace
 
 bool IsFetchableAddress(std::string_view address) {
@@ -52,8 +76,15 @@ std::size_t HttpRequest::OnHeader(char* data, std::size_t size, std::size_t coun
   auto* request = static_cast<HttpRequest*>(self);
   const std::string_view line(data, size * count);
   request->lastHeaderLine_ = std::chrono::steady_clock::now();
-  if (line.substr(0, 5) == "HTTP/") request->sawLocation_ = false;
+  if (line.substr(0, 5) == "HTTP/") {
+    request->sawLocation_ = false;
+    request->retryAfter_.clear();
+  }
   if (line.size() > 9 && strncasecmp(line.data(), "location:", 9) == 0) request->sawLocation_ = true;
+  constexpr std::string_view kRetryAfter = "retry-after:";
+  if (line.size() > kRetryAfter.size() &&
+      strncasecmp(line.data(), kRetryAfter.data(), kRetryAfter.size()) == 0)
+    request->retryAfter_ = TrimBlanks(line.substr(kRetryAfter.size()));
   if (line == "\r\n" || line == "\n") {
     long code = 0;
     curl_easy_getinfo(request->easy_, CURLINFO_RESPONSE_CODE, &code);
@@ -86,6 +117,8 @@ bool HttpRequest::Start() {
   curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+  // "" asks for every encoding libcurl can decode; a server may compress unasked, too.
+  curl_easy_setopt(easy_, CURLOPT_ACCEPT_ENCODING, "");
   curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &HttpRequest::OnHeader);
   curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
   curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &HttpRequest::OnBody);
@@ -106,7 +139,9 @@ void HttpRequest::Stop() {
   headersDone_ = false;
   finished_ = false;
   result_ = CURLE_OK;
+  failure_ = HttpFailure::kNone;
   status_ = 0;
+  retryAfter_.clear();
   buffer_.clear();
   consumed_ = 0;
 }
@@ -143,27 +178,30 @@ bool HttpRequest::Open(const std::function<bool()>& abandoned, int silenceLimitM
   const auto silent = [this, silenceLimitMs] {
     return std::chrono::steady_clock::now() - lastHeaderLine_ >= std::chrono::milliseconds(silenceLimitMs);
   };
-  if (!IsFetchableAddress(url_)) return false;
+  const auto fail = [this](HttpFailure failure) {
+    Stop();
+    failure_ = failure;
+    return false;
+  };
+  if (!IsFetchableAddress(url_)) return fail(HttpFailure::kBadAddress);
   for (int attempt = 0;; ++attempt) {
     // A request begun ahead of time goes on where it stands; a retry starts afresh.
     if (attempt > 0 || !attached_) {
       Stop();
-      if (!Start()) return false;
+      if (!Start()) return fail(HttpFailure::kCannotConnect);
     }
     while (!headersDone_ && !finished_) {
       Step(10);
       ProcessMessages();
-      if (givenUp() || (!headersDone_ && !finished_ && silent())) {
-        Stop();
-        return false;
-      }
+      if (givenUp()) return fail(HttpFailure::kGivenUp);
+      if (!headersDone_ && !finished_ && silent()) return fail(HttpFailure::kSilent);
     }
     // A response that breaks off after its headers still has its status; the body
     // read reports the break.
     if (headersDone_) return true;
-    if (!IsConnectFailure(result_) || attempt >= kConnectRetries) return false;
+    if (!IsConnectFailure(result_) || attempt >= kConnectRetries) return fail(FailureOf(result_));
     WaitWithMessages(kRetryBackoffMs);
-    if (givenUp()) return false;
+    if (givenUp()) return fail(HttpFailure::kGivenUp);
   }
 }
 
@@ -193,5 +231,7 @@ HttpRequest::ReadResult HttpRequest::Read(std::string& out, std::size_t maxBytes
     return ReadResult::kData;
   }
   if (!finished_) return ReadResult::kNothing;
-  return result_ == CURLE_OK ? ReadResult::kEnd : ReadResult::kFailed;
+  if (result_ == CURLE_OK) return ReadResult::kEnd;
+  failure_ = HttpFailure::kBroken;
+  return ReadResult::kFailed;
 }

@@ -29,7 +29,19 @@ class HttpSession {
   std::string userAgent_;
 };
 
-// One GET of one address on a session.
+// Why a request brought no complete response.
+enum class HttpFailure {
+  kNone,
+  kBadAddress,     // not an http or https address a request can be made to
+  kCannotConnect,  // no connection (after the connect retries), no name lookup
+  kRedirectLoop,   // more redirects than allowed
+  kBroken,         // the connection broke after it was made: before, in or after the headers
+  kSilent,         // no header line within the silence limit
+  kGivenUp,        // the caller gave it up
+};
+
+// One GET of one address on a session. Every content encoding libcurl knows is asked for
+// and decoded: the body read is the page's own bytes.
 class HttpRequest {
  public:
   static constexpr long kConnectTimeoutMs = 5000;
@@ -60,6 +72,10 @@ class HttpRequest {
 
   // Status code of the final response; 0 when none was read.
   long Status() const { return status_; }
+  // The final response's Retry-After header, trimmed; empty when it has none.
+  const std::string& RetryAfter() const { return retryAfter_; }
+  // Why Open failed, or why the body broke off; kNone while all is well.
+  HttpFailure Failure() const { return failure_; }
 
   enum class ReadResult {
     kData,     // bytes were appended
@@ -86,7 +102,9 @@ class HttpRequest {
   bool headersDone_ = false;
   bool finished_ = false;
   CURLcode result_ = CURLE_OK;
+  HttpFailure failure_ = HttpFailure::kNone;
   long status_ = 0;
+  std::string retryAfter_;  // of the response whose headers are arriving, then of the final one
   std::string buffer_;
   std::size_t consumed_ = 0;
   std::chrono::steady_clock::time_point lastHeaderLine_;

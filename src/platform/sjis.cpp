@@ -21,12 +21,13 @@ std::size_t FindFrom(std::string_view text, std::string_view needle, std::size_t
   }
 }
 
-bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view asciiNeedle) {
-  if (asciiNeedle.empty()) return false;
+std::size_t FindIgnoringAsciiCase(std::string_view text, std::string_view asciiNeedle) {
+  if (asciiNeedle.empty()) return 0;
   const auto lower = [](unsigned char byte) { return byte >= 'A' && byte <= 'Z' ? byte + 32 : byte; };
   const auto matchesAt = [&](std::size_t at) {
     for (std::size_t k = 0; k < asciiNeedle.size(); ++k) {
-      if (lower(static_cast<unsigned char>(text[at + k])) != lower(static_cast<unsigned char>(asciiNeedle[k])))
+      if (lower(static_cast<unsigned char>(text[at + k])) !=
+          lower(static_cast<unsigned char>(asciiNeedle[k])))
         return false;
     }
     return true;
@@ -34,24 +35,28 @@ bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view asciiNeed
   // Candidates come from a plain byte search for a byte of the needle that has no case
   // (a page is searched for its charset on every fetch); a match counts only where a
   // character starts, walked forward as in FindFrom.
-  const std::size_t anchor = asciiNeedle.find_first_not_of(
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  const std::size_t anchor =
+      asciiNeedle.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
   std::size_t boundary = 0;
   if (anchor == std::string_view::npos) {
     for (; boundary + asciiNeedle.size() <= text.size(); boundary += CharLength(text, boundary)) {
-      if (matchesAt(boundary)) return true;
+      if (matchesAt(boundary)) return boundary + 1;
     }
-    return false;
+    return 0;
   }
   for (std::size_t at = text.find(asciiNeedle[anchor], anchor); at != std::string_view::npos;
        at = text.find(asciiNeedle[anchor], at + 1)) {
     const std::size_t start = at - anchor;
-    if (start + asciiNeedle.size() > text.size()) return false;
+    if (start + asciiNeedle.size() > text.size()) return 0;
     if (!matchesAt(start)) continue;
     while (boundary < start) boundary += CharLength(text, boundary);
-    if (boundary == start) return true;
+    if (boundary == start) return start + 1;
   }
-  return false;
+  return 0;
+}
+
+bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view asciiNeedle) {
+  return FindIgnoringAsciiCase(text, asciiNeedle) > 0;
 }
 
 namespace {

@@ -35,6 +35,8 @@ std::size_t FindFrom(std::string_view text, std::string_view needle, std::size_t
 // without regard to case: what a search of the upper-cased text for the upper-cased
 // needle finds, without making the copy.
 bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view asciiNeedle);
+// The 1-based position of that occurrence, or 0.
+std::size_t FindIgnoringAsciiCase(std::string_view text, std::string_view asciiNeedle);
 
 // Every occurrence of `from`, left to right, replaced by `to`; matches start on
 // character boundaries only, and a replaced stretch is never searched again.

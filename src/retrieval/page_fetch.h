@@ -1,24 +1,28 @@
 #pragma once
 // Fetching one page: status 200 only, the body read in small chunks under a whole-body
 // time limit with window messages processed between them, converted to Shift-JIS, and
-// left in PageText / PageTextLower.
+// left in PageText / PageTextLower. A passing server error or a broken connection is
+// tried again, twice at most.
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/clock.h"
 #include "platform/http.h"
+#include "platform/page_encoding.h"
 #include "platform/shared_state.h"
 
-enum class PageBytes { kShiftJis, kEucJp, kUtf8 };
-
-// What the last fetch that opened its address found, beyond the text.
+// What the last fetch found, beyond the text.
 struct FetchDetails {
-  long status = 0;                            // of the final response; 0 when none was read
-  bool cutByReadLimit = false;                // the read limit stopped the body before its end
-  PageBytes encoding = PageBytes::kShiftJis;  // what the body was read as
-  bool convertedCleanly = true;               // for EUC-JP and UTF-8: the bytes fit the encoding
+  long status = 0;                                // of the final response; 0 when none was read
+  bool cutByReadLimit = false;                    // the read limit stopped the body before its end
+  HttpFailure failure = HttpFailure::kNone;       // why a fetch gave -2
+  std::string retryAfter;                         // the final response's Retry-After
+  PageCharset encoding = PageCharset::kShiftJis;  // what the body was read as
+  bool convertedCleanly = true;                   // for EUC-JP and UTF-8: the bytes fit the encoding
 };
 
 class PageFetcher {
@@ -26,6 +30,10 @@ class PageFetcher {
   static constexpr int kReadLimitMs = 40'000;
   static constexpr std::size_t kReadChunkBytes = 500;
   static constexpr const char* kAgentName = "Yomitor_Get";
+  // Waits before the second and the third try of a page that failed in passing.
+  static constexpr int kRetryWaitsMs[] = {1000, 3000};
+  // A longer Retry-After (or a date) means the page is not tried again in this read.
+  static constexpr int kLongestRetryAfterSeconds = 30;
 
   explicit PageFetcher(SharedState& state, Clock clock = SystemClock());
 
@@ -33,7 +41,9 @@ class PageFetcher {
   // Other modes fetch with the open session. Returns 0 for an empty address, 1 when the
   // address was opened and its status read (PageText holds the body only for status
   // 200), -1 without a session, -2 when the address cannot be opened or its body breaks
-  // off.
+  // off. Status 429, 500, 502, 503 and 504 and a connection that broke after it was made
+  // are tried again after 1 s and 3 s (a Retry-After of at most 30 seconds takes the
+  // wait's place); a failed connect, a silent server and the read limit are not.
   int FetchPage(std::string_view address, int mode);
 
   bool HasSession() const { return session_ != nullptr; }
@@ -64,6 +74,11 @@ class PageFetcher {
 
  private:
   enum class BodyEnd { kComplete, kCutByReadLimit, kBroken };
+  // One try of the page, with `prefetched` when it was sent for ahead of time.
+  int FetchOnce(std::string_view address, std::unique_ptr<HttpRequest> prefetched);
+  // How long to wait before the try after `attempt` (0-based), or nothing when the page
+  // is not tried again.
+  std::optional<int> RetryWait(int attempt) const;
   // Reads the body into PageTextLower.
   BodyEnd ReadBody(HttpRequest& request);
   void ConvertToShiftJis();

@@ -8,7 +8,6 @@
 #include "archive/magazine_log.h"
 #include "archive/work_pages.h"
 #include "platform/bench_trace.h"
-#include "platform/collation.h"
 #include "platform/cp932.h"
 #include "platform/dialogs.h"
 #include "platform/durable_writer.h"
@@ -23,6 +22,26 @@ namespace {
 std::string Sj(std::string_view utf8) { return cp932::FromUtf8(utf8); }
 
 std::string ReadStatus(std::string_view inner) { return "*** " + std::string(inner) + " ***"; }
+
+// Why an issue page brought no issue, as its left-out line says it (UTF-8); empty when
+// the read was cancelled meanwhile.
+std::string LeftOutReason(int fetched, const FetchDetails& details) {
+  if (fetched > 0) {
+    if (details.status != 200) return "HTTP " + std::to_string(details.status);
+    if (details.cutByReadLimit) return "途中で切れました";
+    return "本文がありません";
+  }
+  switch (details.failure) {
+    case HttpFailure::kGivenUp:
+      return {};
+    case HttpFailure::kBroken:
+      return "途中で切れました";
+    case HttpFailure::kSilent:
+      return "応答がありません";
+    default:
+      return "接続できませんでした";
+  }
+}
 
 // A whole number as the listing announces it; `fallback` for anything else.
 int WholeNumberOr(const std::string& text, int fallback) {
@@ -195,7 +214,10 @@ RetrievalDriver::IssuePlan RetrievalDriver::PlanIssue(const std::string& queueLi
   // hidden one that the archive would never list, cannot be stored; it is passed over
   // like an issue that did not arrive.
   plan.fileName = IssueFileName(plan.key, 0);
-  if (!IsPlainName(plan.fileName) || plan.fileName.front() == '.') return plan;
+  if (!IsPlainName(plan.fileName) || plan.fileName.front() == '.') {
+    plan.nameUnusable = true;
+    return plan;
+  }
   if (!nameLimit_ || !nameLimit_->Fits(plan.fileName)) {
     plan.nameTooLong = true;
     return plan;
@@ -205,31 +227,41 @@ RetrievalDriver::IssuePlan RetrievalDriver::PlanIssue(const std::string& queueLi
 }
 
 bool RetrievalDriver::ReadIssue(const IssuePlan& plan, const IssuePlan& next) {
-  if (plan.nameTooLong) {
-    Store({{ReadStatus(Sj("ファイル名が長すぎるため保存できません(") + plan.key + ")")}, {}}, {}, {});
-  }
+  if (plan.nameTooLong) StoreNote(ReadStatus(Sj("ファイル名が長すぎるため保存できません(") + plan.key + ")"));
+  if (plan.nameUnusable) StoreLeftOut(plan.key, "名前に使えない文字があります");
   if (plan.address.empty()) return false;
+  if (serverGone_) {
+    StoreLeftOut(plan.key, "接続できませんでした");
+    return false;
+  }
 
   surface_.ShowStatus(ReadStatus(Sj("メルマガ読取り中(") + plan.key + ")"));
   ProcessMessages();
   const int fetched = fetcher_.FetchPage(plan.address, 0);
+  const FetchDetails& details = fetcher_.LastFetch();
+  // Refused after its tries: the service is gone, and asking it for every issue left
+  // would only cost the connect retries of each.
+  serverGone_ = fetched < 0 && details.failure == HttpFailure::kCannotConnect;
   // The next page is on its way while this one is cut out and stored.
-  if (!next.address.empty()) fetcher_.Prefetch(next.address);
-  if (fetched <= 0) return false;
+  if (!next.address.empty() && !serverGone_) fetcher_.Prefetch(next.address);
   // An error page, a page cut by the read limit or one without issue text is no issue:
   // storing it would replace a good copy, and a later read would never fetch it again.
-  const FetchDetails& details = fetcher_.LastFetch();
-  if (details.status != 200 || details.cutByReadLimit) return false;
-  const std::string body = ExtractIssueBody(state_.PageTextLower);
-  if (body.empty()) return false;
+  const std::string body = fetched > 0 && details.status == 200 && !details.cutByReadLimit
+                               ? ExtractIssueBody(state_.PageTextLower)
+                               : std::string();
+  if (body.empty()) {
+    if (const std::string reason = LeftOutReason(fetched, details); !reason.empty())
+      StoreLeftOut(plan.key, reason);
+    return false;
+  }
 
-  StoredIssue issue{{plan.key + " " + plan.address}, IssueFileName(plan.key, 2)};
+  StoredIssue issue{{plan.key + " " + plan.address}, IssueFileName(plan.key, 2), plan.key};
   for (std::string& line : TextAsAddedLines(body)) issue.lines.push_back(std::move(line));
   std::string content = JoinLines(issue.lines);
   // A copy stored already stays as it is; a different one is replaced only by a sound one.
   Store(std::move(issue), JoinSjis(state_.MagazineFolder, plan.fileName), std::move(content),
         [convertedCleanly = fetcher_.LastPageConvertedCleanly()](const std::string& stored,
-                                                                  const std::string& fetched) {
+                                                                 const std::string& fetched) {
           return MayReplace(convertedCleanly, stored, fetched);
         });
   return true;
@@ -239,6 +271,12 @@ void RetrievalDriver::Store(StoredIssue issue, std::filesystem::path file, std::
                             DurableWriter::ReplaceCheck mayReplace) {
   writer_->Submit(std::move(file), std::move(content), std::move(mayReplace));
   awaiting_.push_back(std::move(issue));
+}
+
+void RetrievalDriver::StoreNote(std::string line) { Store({{std::move(line)}, {}, {}}, {}, {}); }
+
+void RetrievalDriver::StoreLeftOut(const std::string& key, std::string_view reasonUtf8) {
+  StoreNote(ReadStatus(Sj("取得できませんでした(") + key + "): " + Sj(reasonUtf8)));
 }
 
 bool RetrievalDriver::ShowStoredIssues(bool waitForAll) {
@@ -252,14 +290,18 @@ bool RetrievalDriver::ShowStoredIssues(bool waitForAll) {
       writeFailureShown_ = true;
       continue;
     }
-    if (result.kept) {  // passed over: the stored issue stays, the next read tries again
-      skipped_ = true;
-      continue;
-    }
     // The failed issue, and whatever came after it, is shown nowhere.
     if (writeFailureShown_) continue;
+    if (result.kept) {  // passed over: the stored issue stays, the next read tries again
+      skipped_ = true;
+      issue.lines = {ReadStatus(Sj("保存済みの号を残しました(") + issue.key + ")")};
+      issue.baseName.clear();
+    }
     AppendResult(issue.lines);
-    if (issue.baseName.empty()) continue;  // a note, not an issue
+    if (issue.baseName.empty()) {  // a note, not an issue
+      for (const std::string& line : issue.lines) surface_.ReportLeftOut(line);
+      continue;
+    }
     ++storedCount_;
     lastBaseName_ = issue.baseName;
     if (storedCount_ == 1) surface_.SetRangeKey(lastBaseName_);  // emptied before the walk
@@ -291,13 +333,14 @@ void RetrievalDriver::ReadBackNumbers() {
   RemoveStaleTemporaryFiles(state_.ArchiveRoot);
 
   const int pageCount = ListingPageCount(state_);
-  const std::string issueList = surface_.IssueListText();
+  // What this newsletter has stored, whatever list the window shows: the issues a read
+  // of 未読取分 skips, and the list the new ones are marked against.
+  std::string earlierList;
   std::string knownKeys;
-  if (!issueList.empty() && surface_.ReadChoice() == 0) {
-    for (const std::string& line : SplitLines(issueList)) {
-      knownKeys += ',';
-      knownKeys += IssueListKey(line, 1);
-    }
+  for (const std::string& fileName : ScanTextFiles(state_.MagazineFolder)) {
+    const std::string listKey = IssueListKey(fileName, 0);
+    earlierList += "*" + listKey + "*\r\n";
+    if (surface_.ReadChoice() == 0) knownKeys += "," + IssueListKey(listKey, 1);
   }
 
   int result = 0;
@@ -338,7 +381,7 @@ void RetrievalDriver::ReadBackNumbers() {
   }
   if (result < 0) return ErrorEnd();
   surface_.ShowStatus("");
-  if (surface_.OrderChoice() == 1) SortIgnoringCase(state_.IssueQueue);
+  if (surface_.OrderChoice() == 1) SortIssueLines(state_.IssueQueue);
 
   state_.ResultText.clear();
   surface_.ShowStatus(ReadStatus(Sj("メルマガ読取り中")));
@@ -355,6 +398,7 @@ void RetrievalDriver::ReadBackNumbers() {
   storedCount_ = 0;
   lastBaseName_.clear();
   skipped_ = false;
+  serverGone_ = false;
   const StringList& queue = state_.IssueQueue;
   IssuePlan plan = queue.empty() ? IssuePlan{} : PlanIssue(queue.front());
   for (std::size_t i = 0; i < queue.size(); ++i) {
@@ -376,7 +420,7 @@ void RetrievalDriver::ReadBackNumbers() {
   surface_.ShowStatus("*** " + std::to_string(storedCount_) + Sj("件取得しました ***"));
 
   ProcessMessages();
-  if (!UpdateMagazineLog(state_, issueList + "x", false).empty()) {
+  if (!UpdateMagazineLog(state_, earlierList + "x", false).empty()) {
     end_ = ReadEnd::kFailed;
     return;
   }

@@ -46,6 +46,7 @@ class RetrievalDriver {
   struct StoredIssue {
     StringList lines;
     std::string baseName;  // empty for a note that stores nothing
+    std::string key;       // the issue's key as the listing gave it
   };
 
   bool IsKnown(const std::string& entry, const std::string& knownKeys) const;
@@ -53,16 +54,20 @@ class RetrievalDriver {
   struct IssuePlan {
     std::string key;
     std::string fileName;
-    std::string address;       // empty: passed over
-    bool nameTooLong = false;  // passed over because its file name cannot be made
+    std::string address;        // empty: passed over
+    bool nameTooLong = false;   // passed over because its file name cannot be made
+    bool nameUnusable = false;  // passed over because its key gives no plain file name
   };
   IssuePlan PlanIssue(const std::string& queueLine) const;
   // Fetches one planned issue (sending for the next one meanwhile) and hands it to the
-  // writer; false when it was passed over.
+  // writer, or the line that says why it was left out; false when it was passed over.
   bool ReadIssue(const IssuePlan& plan, const IssuePlan& next);
   // Queues `content` for `file` (an empty `file` writes nothing) and the issue's lines.
   void Store(StoredIssue issue, std::filesystem::path file, std::string content,
              DurableWriter::ReplaceCheck mayReplace = {});
+  // Queues the line that stands in the result in place of an issue that was not stored.
+  void StoreNote(std::string line);
+  void StoreLeftOut(const std::string& key, std::string_view reasonUtf8);
   // Shows the issues whose files stand by now (all of them, waiting for the disk, with
   // `waitForAll`) and notes those passed over; false once a write has failed, which it
   // reports.
@@ -79,11 +84,12 @@ class RetrievalDriver {
   ReadSurface& surface_;
   StringList resultLines_;  // what Memo1 holds, kept here so it is never read back from the widget
   ReadEnd end_ = ReadEnd::kNone;
-  bool writeFailureShown_ = false;    // one message box per read
+  bool writeFailureShown_ = false;      // one message box per read
   std::optional<NameLimit> nameLimit_;  // of the newsletter's folder, once it exists for this read
-  bool skipped_ = false;              // a queued issue of this read was not stored
-  DurableWriter* writer_ = nullptr;   // the issue phase's writer
-  std::deque<StoredIssue> awaiting_;  // in the writer's order
+  bool skipped_ = false;                // a queued issue of this read was not stored
+  bool serverGone_ = false;             // the service could no longer be reached: nothing more is asked
+  DurableWriter* writer_ = nullptr;     // the issue phase's writer
+  std::deque<StoredIssue> awaiting_;    // in the writer's order
   int storedCount_ = 0;
   std::string lastBaseName_;
 };

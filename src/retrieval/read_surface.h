@@ -27,8 +27,10 @@ class ReadSurface {
   // Every line given is in Memo1 once this returns (called when the read ends).
   virtual void CompleteResultLines() = 0;
 
-  // Memo3 as text (CR LF after every line), and its refill in the chosen order.
-  virtual std::string IssueListText() = 0;
+  // A line the result shows in place of an issue that was not stored, as it is added.
+  virtual void ReportLeftOut(const std::string& line) = 0;
+
+  // Memo3's refill in the chosen order.
   virtual void SetIssueListText(const std::string& text) = 0;
   virtual void OrderIssueList() = 0;
 

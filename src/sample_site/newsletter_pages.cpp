@@ -286,7 +286,12 @@ std::string IssueBodyUtf8(const Newsletter& newsletter, int index) {
   request.minLines = description.minBodyLines;
   request.maxLines = description.maxBodyLines;
   request.codePage932Extras = description.encoding == PageEncoding::ShiftJis;
-  const std::vector<std::string> lines = IssueTextLines(request);
+  std::vector<std::string> lines = IssueTextLines(request);
+  if (newsletter.correctedTails.count(newsletter.issues[static_cast<std::size_t>(index)].pathTail) > 0) {
+    for (std::string& line : lines) {
+      if (line.rfind("発行：", 0) == 0) line.replace(0, std::string("発行").size(), "発信");
+    }
+  }
   const std::string lineEnd = LineEnd(description);
   if (description.body == BodyStyle::BlogEntry) return BlogHtml(lines, lineEnd);
   std::string text;

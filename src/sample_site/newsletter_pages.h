@@ -3,6 +3,7 @@
 // pages, generated as UTF-8 HTML and then put into the newsletter's encoding.
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,6 +29,7 @@ struct Newsletter {
   // Issues published after the build, at the front of `issues`; an issue's text is drawn
   // from its place counted from the first built issue, so it never changes.
   int newerIssues = 0;
+  std::set<std::string> correctedTails;  // issues whose text the publisher has corrected
 };
 
 Newsletter BuildNewsletter(const SampleNewsletter& description);

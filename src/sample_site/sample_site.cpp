@@ -4,6 +4,7 @@
 #include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -104,6 +105,25 @@ void SetTricklingPage(httplib::Response& response, std::string head, Piece piece
         const std::string next = piece(offset, kSlowPieceBytes);
         return sink.write(next.data(), next.size());
       });
+}
+
+// `bytes` in the gzip format, or in the zlib format that HTTP calls "deflate".
+std::string Compressed(const std::string& bytes, bool gzip) {
+  z_stream stream{};
+  // 15 window bits; 16 more ask for the gzip wrapper.
+  if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, gzip ? 15 + 16 : 15, 8, Z_DEFAULT_STRATEGY) !=
+      Z_OK)
+    throw std::runtime_error("zlib cannot compress");
+  std::string out(deflateBound(&stream, static_cast<uLong>(bytes.size())), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+  stream.avail_in = static_cast<uInt>(bytes.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  const int result = deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  if (result != Z_STREAM_END) throw std::runtime_error("zlib cannot compress");
+  return out;
 }
 
 // The page with the text between its markers repeated until the page has `size` bytes.
@@ -341,6 +361,19 @@ void SampleSite::ClearFaults() {
   faults_.clear();
 }
 
+bool SampleSite::CorrectIssue(const std::string& id, int index) {
+  std::lock_guard lock(mutex_);
+  for (auto& newsletter : newsletters_) {
+    if (newsletter->description.id != id) continue;
+    if (index < 0 || index >= static_cast<int>(newsletter->issues.size())) return false;
+    auto corrected = std::make_shared<Newsletter>(*newsletter);
+    corrected->correctedTails.insert(corrected->issues[static_cast<std::size_t>(index)].pathTail);
+    newsletter = std::move(corrected);
+    return true;
+  }
+  return false;
+}
+
 bool SampleSite::AddNewerIssue(const std::string& id) {
   std::lock_guard lock(mutex_);
   for (auto& newsletter : newsletters_) {
@@ -370,7 +403,11 @@ void SampleSite::Handle(const httplib::Request& request, httplib::Response& resp
     std::lock_guard lock(mutex_);
     auto found = faults_.find(request.target);
     if (found == faults_.end()) found = faults_.find(request.path);
-    if (found != faults_.end()) fault = found->second;
+    if (found != faults_.end()) {
+      fault = found->second;
+      // A fault that shows a given number of times is gone after the last of them.
+      if (found->second.times > 0 && --found->second.times == 0) faults_.erase(found);
+    }
   }
   if (fault) {
     ServePageFault(*fault, request, response);
@@ -384,6 +421,7 @@ void SampleSite::ServePageFault(const PageFault& fault, const httplib::Request& 
   switch (fault.kind) {
     case Fault::kStatus:
       SetPage(response, fault.status, fault.status == 404 ? NotFoundPage() : ServerErrorPage());
+      if (!fault.retryAfter.empty()) response.set_header("Retry-After", fault.retryAfter);
       return;
     case Fault::kResetBeforeHeaders:
       ShutDownAcceptedConnections(port_, request.remote_port);
@@ -433,6 +471,13 @@ void SampleSite::ServePageFault(const PageFault& fault, const httplib::Request& 
     case Fault::kLarge:
       SetPage(response, 200, GrownPage(page, fault.size));
       return;
+    case Fault::kGzip:
+    case Fault::kDeflate: {
+      const bool gzip = fault.kind == Fault::kGzip;
+      SetPage(response, normal.status, Compressed(page, gzip));
+      response.set_header("Content-Encoding", gzip ? "gzip" : "deflate");
+      return;
+    }
     default:
       SetPage(response, normal.status, page);
       return;

@@ -90,11 +90,15 @@ enum class Fault {
   kNoAnswer,            // takes the request and never answers
   kRedirectLoop,        // redirects to itself
   kLarge,               // the page with its text grown to `size` bytes
+  kGzip,                // the page itself, gzip-compressed without being asked (Content-Encoding)
+  kDeflate,             // the same, deflate-compressed
 };
 struct PageFault {
   Fault kind = Fault::kStatus;
   int status = 500;
   std::size_t size = 0;
+  int times = 0;                // shown this many times, then the page is served again; 0: always
+  std::string retryAfter = {};  // for kStatus: the Retry-After header sent with it; empty: none
 };
 
 class SampleSite {
@@ -125,6 +129,11 @@ class SampleSite {
   // addresses and texts; Newsletters() keeps the descriptions the service started with.
   // False for an unknown ID.
   bool AddNewerIssue(const std::string& id);
+
+  // The publisher corrects issue `index` (0 = newest) of newsletter `id`: from now on its
+  // text has one character changed ("発行：" becomes "発信："), and its length stays.
+  // False for an unknown ID or index.
+  bool CorrectIssue(const std::string& id, int index);
 
   // Serves `bytes` with status 200 at `path` (the query is ignored), in place of
   // whatever the path would give otherwise: for tests that need a page of their own.

@@ -57,6 +57,11 @@ TEST(CutNoticeFields, EachFieldWithItsGuardAndOffset) {
   euc.NoticeText = "<meta charset=euc-jp><msg>\xA4\xA2\xA4\xA4</msg>";
   CutNoticeFields(euc);
   EXPECT_EQ(euc.NoticeMessage, Sj("あい"));
+  // Only the head declares it: a notice that mentions EUC-JP in its text stays as it is.
+  VersionNotice mention;
+  mention.NoticeText = Sj("<head></head><body><msg>charset=EUC-JP です</msg>");
+  CutNoticeFields(mention);
+  EXPECT_EQ(mention.NoticeMessage, Sj("charset=EUC-JP です"));
 }
 
 TEST(NoticeBase, CommandLineThenEnvironmentThenBuild) {

@@ -120,7 +120,9 @@ TEST_F(HeadlessReadTest, ExitStatusSaysWhetherEveryQueuedIssueWasStored) {
       {"complete", site_->NewsletterAddress("0000100002"), scratch_.path() / "a", 0,
        "*** 12件取得しました ***", ""},
       {"an issue page missing", site_->NewsletterAddress("0000200002"), scratch_.path() / "b", 1,
-       "*** 5件取得しました ***", ""},
+       "*** 5件取得しました ***",
+       "*** 取得できませんでした(" + cp932::ToUtf8(site_->Issues("0000200002").at(2).key) +
+           "): HTTP 404 ***\n"},
       {"archive is a file", site_->NewsletterAddress("0000100002"), scratch_.path() / "plain-file", 1,
        "*** エラーが発生しました ***", "ファイルに書き込めません。"},
       {"no newsletter", "http://example.invalid/m/log/0000100002", scratch_.path() / "c", 1,

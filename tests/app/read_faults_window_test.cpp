@@ -18,6 +18,7 @@
 #include "platform/cp932.h"
 #include "platform/events.h"
 #include "platform/ini.h"
+#include "platform/sjis.h"
 #include "sample_site/newsletter_pages.h"
 
 namespace fs = std::filesystem;
@@ -93,14 +94,21 @@ struct Context {
   std::string IssuePath(int index) const { return "/m/log/" + kId + "/" + issues.at(index).pathTail; }
 };
 
+// What the second read does to the faulted issue's file.
+enum class Faulted {
+  kKept,       // byte for byte as it was
+  kGrown,      // stored anew, longer and complete
+  kCorrected,  // stored anew with the publisher's correction, as long as before
+};
+
 struct FaultRow {
   const char* name;
   Before before;
   std::function<void(Context&)> fault;
   const char* status;                // the status line after the second read (UTF-8)
   int messages;                      // message boxes shown
-  bool grows = false;                // the faulted issue is stored anew, longer and complete
-  const char* resultLine = nullptr;  // a line the result must show (UTF-8)
+  const char* resultLine = nullptr;  // a line the result must show (UTF-8; {key}: the faulted issue's key)
+  Faulted faulted = Faulted::kKept;
 };
 
 SampleNewsletter Described(const std::function<void(SampleNewsletter&)>& change) {
@@ -123,6 +131,8 @@ class ReadFaultsTest : public QObject {
   void everyFaultKeepsTheArchive();
   void cancelEndsAFetchThatNeverAnswers_data();
   void cancelEndsAFetchThatNeverAnswers();
+  void cancelEndsTheWaitBeforeATry();
+  void aServiceThatStopsEndsTheReadInSeconds();
 };
 
 void ReadFaultsTest::everyFaultKeepsTheArchive() {
@@ -147,65 +157,112 @@ void ReadFaultsTest::everyFaultKeepsTheArchive() {
     return text;
   }();
 
+  const auto leftOut = [](const char* reason) {
+    return std::string("*** 取得できませんでした({key}): ") + reason + " ***";
+  };
+  const std::string kept = "*** 保存済みの号を残しました({key}) ***";
+  const std::string http404 = leftOut("HTTP 404"), http500 = leftOut("HTTP 500"),
+                    http503 = leftOut("HTTP 503");
+  const std::string noText = leftOut("本文がありません"), cut = leftOut("途中で切れました");
+  const std::string silent = leftOut("応答がありません"), noConnection = leftOut("接続できませんでした");
+  const auto once = [](Fault kind, int status = 500, std::string retryAfter = {}) {
+    return PageFault{kind, status, 0, 1, std::move(retryAfter)};
+  };
+  const std::string listing2 = "/m/log/" + kId + "/?page=2";
+
   const std::vector<FaultRow> rows = {
-      // One issue page goes wrong: that issue is passed over, its stored copy stays.
-      {"404", Before::kCompleteArchive, onIssue({Fault::kStatus, 404}), "*** 44件取得しました ***", 0},
-      {"500", Before::kCompleteArchive, onIssue({Fault::kStatus, 500}), "*** 44件取得しました ***", 0},
-      {"503", Before::kCompleteArchive, onIssue({Fault::kStatus, 503}), "*** 44件取得しました ***", 0},
+      // One issue page goes wrong: that issue is passed over, its stored copy stays, and the
+      // result says so where its text would have stood.
+      {"404", Before::kCompleteArchive, onIssue({Fault::kStatus, 404}), "*** 44件取得しました ***", 0,
+       http404.c_str()},
+      {"500", Before::kCompleteArchive, onIssue({Fault::kStatus, 500}), "*** 44件取得しました ***", 0,
+       http500.c_str()},
+      {"503", Before::kCompleteArchive, onIssue({Fault::kStatus, 503}), "*** 44件取得しました ***", 0,
+       http503.c_str()},
+      {"503 with a Retry-After past 30 s", Before::kCompleteArchive,
+       onIssue({Fault::kStatus, 503, 0, 0, "120"}), "*** 44件取得しました ***", 0, http503.c_str()},
       {"empty 200", Before::kCompleteArchive, issueBytes([](const IssueInfo&) { return std::string(); }),
-       "*** 44件取得しました ***", 0},
+       "*** 44件取得しました ***", 0, noText.c_str()},
       {"no issue text", Before::kCompleteArchive,
        issueBytes([](const IssueInfo&) { return std::string("<html><body>maintenance</body></html>"); }),
-       "*** 44件取得しました ***", 0},
+       "*** 44件取得しました ***", 0, noText.c_str()},
       {"reset before headers", Before::kCompleteArchive, onIssue({Fault::kResetBeforeHeaders}),
-       "*** 44件取得しました ***", 0},
+       "*** 44件取得しました ***", 0, cut.c_str()},
       {"reset mid-body", Before::kCompleteArchive, onIssue({Fault::kResetMidBody}),
-       "*** 44件取得しました ***", 0},
-      {"short body", Before::kCompleteArchive, onIssue({Fault::kShortBody}), "*** 44件取得しました ***", 0},
+       "*** 44件取得しました ***", 0, cut.c_str()},
+      {"short body", Before::kCompleteArchive, onIssue({Fault::kShortBody}), "*** 44件取得しました ***", 0,
+       cut.c_str()},
       {"trickle past the read limit", Before::kCompleteArchive,
        [onIssue](Context& c) {
          c.reader.form.fetcher.SetClock(FastClock());
          onIssue({Fault::kTrickle})(c);
        },
-       "*** 44件取得しました ***", 0},
+       "*** 44件取得しました ***", 0, cut.c_str()},
       {"no answer", Before::kCompleteArchive,
        [onIssue](Context& c) {
          c.reader.form.fetcher.SetHeaderSilenceLimit(500);
          onIssue({Fault::kNoAnswer})(c);
        },
-       "*** 44件取得しました ***", 0},
+       "*** 44件取得しました ***", 0, silent.c_str()},
       {"redirect loop", Before::kCompleteArchive, onIssue({Fault::kRedirectLoop}), "*** 44件取得しました ***",
-       0},
+       0, noConnection.c_str()},
       {"Shift-JIS labelled UTF-8", Before::kCompleteArchive,
        issueBytes([](const IssueInfo& issue) { return IssuePageBytes("UTF-8", issue.bodyShiftJis); }),
-       "*** 44件取得しました ***", 0},
+       "*** 44件取得しました ***", 0, kept.c_str()},
       {"EUC-JP labelled Shift-JIS", Before::kCompleteArchive, issueBytes([utf8Body](const IssueInfo& issue) {
          return IssuePageBytes("Shift_JIS",
                                sample_site::EncodeText(utf8Body(issue), sample_site::PageEncoding::EucJp));
        }),
-       "*** 44件取得しました ***", 0},
+       "*** 44件取得しました ***", 0, kept.c_str()},
       {"malformed UTF-8", Before::kCompleteArchive, issueBytes([utf8Body](const IssueInfo& issue) {
          return IssuePageBytes("UTF-8",
                                "\xC3"
                                "A" +
                                    utf8Body(issue));
        }),
-       "*** 44件取得しました ***", 0},
+       "*** 44件取得しました ***", 0, kept.c_str()},
       {"malformed EUC-JP", Before::kCompleteArchive, issueBytes([utf8Body](const IssueInfo& issue) {
          return IssuePageBytes("EUC-JP", "\x82\xA0" + sample_site::EncodeText(
                                                           utf8Body(issue), sample_site::PageEncoding::EucJp));
        }),
-       "*** 44件取得しました ***", 0},
+       "*** 44件取得しました ***", 0, kept.c_str()},
       {"10 MB issue page", Before::kCompleteArchive, onIssue({Fault::kLarge, 200, 10u << 20}),
-       "*** 45件取得しました ***", 0, true},
-      // The listing goes wrong.
+       "*** 45件取得しました ***", 0, nullptr, Faulted::kGrown},
+      {"corrected by the publisher", Before::kCompleteArchive,
+       [](Context& c) { QVERIFY(c.site.CorrectIssue(kId, kFaultedIssue)); }, "*** 45件取得しました ***", 0,
+       nullptr, Faulted::kCorrected},
+      // A passing fault is tried again, and the issue comes.
+      {"503 once", Before::kCompleteArchive, onIssue(once(Fault::kStatus, 503)), "*** 45件取得しました ***",
+       0},
+      {"429 once, Retry-After 1", Before::kCompleteArchive, onIssue(once(Fault::kStatus, 429, "1")),
+       "*** 45件取得しました ***", 0},
+      {"reset before headers once", Before::kCompleteArchive, onIssue(once(Fault::kResetBeforeHeaders)),
+       "*** 45件取得しました ***", 0},
+      {"reset mid-body once", Before::kCompleteArchive, onIssue(once(Fault::kResetMidBody)),
+       "*** 45件取得しました ***", 0},
+      {"gzip without being asked", Before::kCompleteArchive, onIssue({Fault::kGzip}),
+       "*** 45件取得しました ***", 0},
+      {"deflate without being asked", Before::kCompleteArchive, onIssue({Fault::kDeflate}),
+       "*** 45件取得しました ***", 0},
+      {"top page 503 once", Before::kCompleteArchive,
+       [once](Context& c) { c.site.SetFault("/m/log/" + kId, once(Fault::kStatus, 503)); },
+       "*** 45件取得しました ***", 0},
+      {"top page gzip", Before::kCompleteArchive,
+       [](Context& c) { c.site.SetFault("/m/log/" + kId, {Fault::kGzip}); }, "*** 45件取得しました ***", 0},
+      {"500 on listing page 2 once", Before::kCompleteArchive,
+       [once, listing2](Context& c) { c.site.SetFault(listing2, once(Fault::kStatus, 500)); },
+       "*** 45件取得しました ***", 0},
+      {"listing page 2 breaks off once", Before::kCompleteArchive,
+       [once, listing2](Context& c) { c.site.SetFault(listing2, once(Fault::kResetMidBody)); },
+       "*** 45件取得しました ***", 0},
+      // The listing goes wrong for good.
       {"500 on listing page 2", Before::kCompleteArchive,
-       [](Context& c) {
-         c.site.SetFault("/m/log/" + kId + "/?page=2", {Fault::kStatus, 500});
+       [listing2](Context& c) {
+         c.site.SetFault(listing2, {Fault::kStatus, 500});
        },
        "*** エラーが発生しました ***", 0},
       {"listing page 2 breaks off", Before::kCompleteArchive,
-       [](Context& c) { c.site.SetFault("/m/log/" + kId + "/?page=2", {Fault::kResetMidBody}); },
+       [listing2](Context& c) { c.site.SetFault(listing2, {Fault::kResetMidBody}); },
        "*** エラーが発生しました ***", 0},
       {"listing without links", Before::kCompleteArchive,
        [](Context& c) { c.site.SetExtraPage("/m/log/" + kId + "/", "<html><body><ul></ul></body></html>"); },
@@ -228,10 +285,14 @@ void ReadFaultsTest::everyFaultKeepsTheArchive() {
        "*** 45件取得しました ***", 0},
       {"page count 999999999, 404 past the last", Before::kCompleteArchive,
        described([](auto& d) { d.announcedPageCount = "999999999"; }), "*** エラーが発生しました ***", 0},
-      {"unsafe and over-long keys", Before::kCompleteArchive, described([kana100](auto& d) {
-         d.linkKeys = {{0, "../../outside"}, {1, "a\\b"}, {2, "c\x01d"}, {3, kana100}};
+      {"over-long key", Before::kCompleteArchive, described([kana100](auto& d) {
+         d.linkKeys = {{3, kana100}};
        }),
-       "*** 41件取得しました ***", 0, false, "ファイル名が長すぎるため保存できません("},
+       "*** 44件取得しました ***", 0, "ファイル名が長すぎるため保存できません("},
+      {"unsafe keys", Before::kCompleteArchive, described([](auto& d) {
+         d.linkKeys = {{0, "../../outside"}, {1, "a\\b"}, {2, "c\x01d"}};
+       }),
+       "*** 42件取得しました ***", 0, "*** 取得できませんでした(a\\b): 名前に使えない文字があります ***"},
       // The service, the address or the disk goes wrong.
       {"connection refused", Before::kCompleteArchive,
        [](Context& c) {
@@ -287,16 +348,26 @@ void ReadFaultsTest::everyFaultKeepsTheArchive() {
              (std::string(row.name) + ": " + reader.Status()).c_str());
     QVERIFY2(static_cast<int>(reader.dialogs.messages.size()) == row.messages, row.name);
     if (row.resultLine != nullptr) {
-      QVERIFY2(reader.form.Memo1->toPlainText().contains(QString::fromUtf8(row.resultLine)), row.name);
+      QString line = QString::fromUtf8(row.resultLine);
+      line.replace(QStringLiteral("{key}"),
+                   QString::fromStdString(cp932::ToUtf8(issues.at(kFaultedIssue).key)));
+      QVERIFY2(
+          reader.form.Memo1->toPlainText().split(QLatin1Char('\n')).contains(line) ||
+              (!line.startsWith(QStringLiteral("***")) && reader.form.Memo1->toPlainText().contains(line)),
+          (std::string(row.name) + ": no line " + line.toStdString()).c_str());
     }
     const auto after = FolderBytes(folder);
     const fs::path faulted = IssueFileName(issues.at(kFaultedIssue).key, 0);
     for (const auto& [name, bytes] : before) {
       QVERIFY2(after.count(name) == 1, (std::string(row.name) + ": lost " + name.string()).c_str());
-      if (row.grows && name == faulted) {
+      const std::string header = bytes.substr(0, bytes.find("\r\n"));
+      if (row.faulted == Faulted::kGrown && name == faulted) {
         QVERIFY2(after.at(name).size() > (10u << 20) * 9 / 10, row.name);
-        QVERIFY2(after.at(name).substr(0, bytes.find("\r\n")) == bytes.substr(0, bytes.find("\r\n")),
-                 row.name);
+        QVERIFY2(after.at(name).substr(0, header.size()) == header, row.name);
+      } else if (row.faulted == Faulted::kCorrected && name == faulted) {
+        QCOMPARE(after.at(name).size(), bytes.size());
+        QVERIFY2(after.at(name) != bytes, row.name);
+        QVERIFY2(sjis::Contains(after.at(name), Sj("発信：")), row.name);
       } else {
         QVERIFY2(after.at(name) == bytes, (std::string(row.name) + ": changed " + name.string()).c_str());
       }
@@ -362,6 +433,74 @@ void ReadFaultsTest::cancelEndsAFetchThatNeverAnswers() {
   QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** キャンセルしました ***"));
   QCOMPARE(reader.StoredFiles(kId), topPage ? 0 : 1);
   QVERIFY(!reader.form.fetcher.HasSession());
+  QVERIFY(reader.dialogs.messages.empty());
+}
+
+void ReadFaultsTest::cancelEndsTheWaitBeforeATry() {
+  SampleSite site;
+  site.Start();
+  Reader reader(site);
+  const auto issues = site.Issues(kId);
+  const std::string faulted = "GET /m/log/" + kId + "/" + issues.at(kFaultedIssue).pathTail;
+  site.SetFault("/m/log/" + kId + "/" + issues.at(kFaultedIssue).pathTail, {Fault::kStatus, 503});
+  QElapsedTimer sinceCancel;
+  qint64 shownAfter = -1;
+  auto* watcher = new QTimer(&reader.form);
+  QObject::connect(watcher, &QTimer::timeout, watcher, [&] {
+    if (sinceCancel.isValid()) {
+      if (reader.form.Label1->text().contains(QStringLiteral("キャンセルしました"))) {
+        shownAfter = sinceCancel.elapsed();
+        watcher->stop();
+      }
+      return;
+    }
+    const auto requests = site.Requests();
+    if (std::count(requests.begin(), requests.end(), faulted) == 1) {
+      QTest::qWait(200);  // well inside the 1 s wait before the second try
+      sinceCancel.start();
+      QTest::mouseClick(reader.form.bt_can, Qt::LeftButton);
+    }
+  });
+  watcher->start(1);
+  QVERIFY(reader.Read(site.NewsletterAddress(kId)));
+  QVERIFY2(shownAfter >= 0 && shownAfter < 100, std::to_string(shownAfter).c_str());
+  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** キャンセルしました ***"));
+  const auto requests = site.Requests();
+  QCOMPARE(std::count(requests.begin(), requests.end(), faulted), 1L);
+}
+
+void ReadFaultsTest::aServiceThatStopsEndsTheReadInSeconds() {
+  auto site = std::make_unique<SampleSite>();
+  site->Start();
+  Reader reader(*site);
+  const auto issues = site->Issues(kId);
+  QElapsedTimer sinceStop;
+  auto* watcher = new QTimer(&reader.form);
+  QObject::connect(watcher, &QTimer::timeout, watcher, [&] {
+    if (reader.StoredFiles(kId) < 3) return;
+    watcher->stop();
+    sinceStop.start();
+    site->Stop();
+  });
+  watcher->start(1);
+  QVERIFY(reader.Read(site->NewsletterAddress(kId)));
+  QVERIFY(sinceStop.isValid());
+  QVERIFY2(sinceStop.elapsed() < 10'000, std::to_string(sinceStop.elapsed()).c_str());
+  // Every issue is either stored or named as left out, in its place.
+  const int stored = reader.StoredFiles(kId);
+  QCOMPARE(reader.Status(), "*** " + std::to_string(stored) + "件取得しました ***");
+  const QStringList lines = reader.form.Memo1->toPlainText().split(QLatin1Char('\n'));
+  int leftOut = 0;
+  for (const auto& issue : issues) {
+    const bool isStored = fs::exists(reader.Folder(kId) / IssueFileName(issue.key, 0));
+    const QString key = QString::fromStdString(cp932::ToUtf8(issue.key));
+    const bool named =
+        lines.contains(QStringLiteral("*** 取得できませんでした(%1): 接続できませんでした ***").arg(key)) ||
+        lines.contains(QStringLiteral("*** 取得できませんでした(%1): 途中で切れました ***").arg(key));
+    QVERIFY2(isStored != named, issue.key.c_str());
+    leftOut += named;
+  }
+  QCOMPARE(stored + leftOut, static_cast<int>(issues.size()));
   QVERIFY(reader.dialogs.messages.empty());
 }
 

@@ -10,6 +10,7 @@
 #include <QtTest>
 #include <filesystem>
 #include <memory>
+#include <numeric>
 
 #include "app/main_window.h"
 #include "app/reader_fixture.h"
@@ -52,6 +53,9 @@ class ReadingTest : public QObject {
   void allRefetchesAndOverwrites();
   void publicationOrderReadsOldestFirst();
   void numberedIssuesAreKnownOnTheSecondRead();
+  void numberedIssuesInNumberOrder();
+  void knownIssuesAreThoseOfTheNewsletterRead();
+  void issuesMentioningACharsetAreStoredAsPublished();
   void otherEncodingsAreStoredAsShiftJis();
   void cancelDuringTheListingWalk();
   void cancelDuringTheIssuePhase();
@@ -184,6 +188,94 @@ void ReadingTest::numberedIssuesAreKnownOnTheSecondRead() {
   QVERIFY(IssueRequests(*site_, numbered).empty());
 }
 
+void ReadingTest::numberedIssuesInNumberOrder() {
+  const std::string numbered = "0000100003";  // 第1号 to 第15号
+  // The numbers of the list lines (*第N号*) or of the issues' header lines (第N号 address).
+  const auto numbers = [](const StringList& lines) {
+    std::vector<int> found;
+    for (const std::string& line : lines) {
+      if (line.starts_with("*" + Sj("第"))) found.push_back(std::atoi(line.c_str() + 3));
+      if (line.starts_with(Sj("第")) && line.find(" http") != std::string::npos)
+        found.push_back(std::atoi(line.c_str() + 2));
+    }
+    return found;
+  };
+  std::vector<int> ascending(15);
+  std::iota(ascending.begin(), ascending.end(), 1);
+  const std::vector<int> descending(ascending.rbegin(), ascending.rend());
+  for (const int order : {0, 1}) {
+    Reader reader(*site_);
+    site_->ClearRequests();
+    reader.form.RadioG1->SetItemIndex(order);
+    QVERIFY(reader.Read(site_->NewsletterAddress(numbered)));
+    const std::vector<int>& expected = order == 0 ? descending : ascending;
+    // Fetched, shown and listed in that order; 全 joins them in it too.
+    std::vector<int> fetched;
+    const auto issues = site_->Issues(numbered);
+    for (const std::string& tail : IssueRequests(*site_, numbered)) {
+      for (const auto& issue : issues) {
+        if (issue.pathTail == tail) fetched.push_back(std::atoi(issue.key.c_str() + 2));
+      }
+    }
+    QVERIFY(fetched == expected);
+    QVERIFY(numbers(reader.state.ResultText) == expected);
+    QVERIFY(numbers(reader.IssueList()) == expected);
+    QTest::mouseClick(reader.form.B_allm, Qt::LeftButton);
+    QTRY_VERIFY(reader.form.WebB1->isVisible() && reader.form.B_allm->isEnabled());
+    QVERIFY(numbers(reader.state.ResultText) == expected);
+  }
+}
+
+void ReadingTest::knownIssuesAreThoseOfTheNewsletterRead() {
+  // Two numbered newsletters whose numbers overlap: the list of the first, still shown,
+  // says nothing about the second.
+  SampleNewsletter second = site_->Newsletters().at(2);
+  second.id = "0000100009";
+  second.title = "もうひとつの連載";
+  second.issueCount = 20;
+  site_->SetNewsletter(second);
+  Reader reader(*site_);
+  QVERIFY(reader.Read(site_->NewsletterAddress("0000100003")));
+  QCOMPARE(reader.IssueList().size(), std::size_t{15});
+  site_->ClearRequests();
+  QVERIFY(reader.Read(site_->NewsletterAddress(second.id)));
+  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** 20件取得しました ***"));
+  QCOMPARE(IssueRequests(*site_, second.id).size(), std::size_t{20});
+  QCOMPARE(reader.StoredFiles(second.id), 20);
+  const StringList list = reader.IssueList();
+  QCOMPARE(list.size(), std::size_t{20});
+  for (const std::string& line : list) QVERIFY2(line.ends_with("*new*"), line.c_str());
+}
+
+void ReadingTest::issuesMentioningACharsetAreStoredAsPublished() {
+  // Shift-JIS issues of a newsletter about web pages: their text mentions charsets, their
+  // heads declare none or Shift_JIS.
+  const auto issues = site_->Issues(kWeekly);
+  const std::string bodies[] = {
+      Sj("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\"> "
+         "と書きます。\n文字化けに注意"),
+      Sj("EUC-JP のページは <META CHARSET=\"EUC-JP\"> で始めます。\n次回は UTF-8 です"),
+  };
+  const std::string heads[] = {
+      "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\"></head>",
+      "<html><head><title>Web</title></head>",
+  };
+  for (std::size_t i = 0; i < std::size(bodies); ++i) {
+    site_->SetExtraPage("/m/log/" + kWeekly + "/" + issues.at(i).pathTail,
+                        heads[i] + "<body><pre><tt>" + bodies[i] + "\n</tt></pre></body></html>");
+  }
+  Reader reader(*site_);
+  QVERIFY(reader.Read(site_->NewsletterAddress(kWeekly)));
+  site_->ClearExtraPages();
+  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** 45件取得しました ***"));
+  for (std::size_t i = 0; i < std::size(bodies); ++i) {
+    const std::string expected = issues.at(i).key + " " + site_->NewsletterAddress(kWeekly) + "/" +
+                                 issues.at(i).pathTail + "\r\n" +
+                                 NormalizeLineBreaks("<pre><tt>" + bodies[i]) + "\r\n";
+    QCOMPARE(Hex(ReadFileBytes(reader.Folder(kWeekly) / IssueFileName(issues.at(i).key, 0))), Hex(expected));
+  }
+}
+
 void ReadingTest::otherEncodingsAreStoredAsShiftJis() {
   Reader reader(*site_);
   const std::string euc = "0000100002";
@@ -225,10 +317,11 @@ void ReadingTest::cancelDuringTheIssuePhase() {
   const StringList page = SplitLines(ReadFileBytes(reader.Folder(kWeekly) / "work.htm"));
   QCOMPARE(page.at(page.size() - 2), Sj("*** キャンセルしました ***"));
   QVERIFY(!fs::exists(reader.Folder(kWeekly) / "log.ini"));
-  // The next read picks up where the cancelled one stopped.
+  // The next read picks up where the cancelled one stopped, whatever the list shows.
   site_->ClearRequests();
   QVERIFY(reader.Read(site_->NewsletterAddress(kWeekly)));
-  QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** 45件取得しました ***"));
+  QCOMPARE(reader.Status(), "*** " + std::to_string(45 - stored) + "件取得しました ***");
+  QCOMPARE(IssueRequests(*site_, kWeekly).size(), static_cast<std::size_t>(45 - stored));
 }
 
 void ReadingTest::aListingPageThatFailsStopsTheRead() {

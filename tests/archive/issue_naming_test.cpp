@@ -37,6 +37,25 @@ TEST(IssueNaming, NumberKeyGoesRoundBothWays) {
   EXPECT_EQ(IssueListKey(Sj("*第123号*new*"), 1), Sj("第123号"));
 }
 
+TEST(IssueOrder, NumbersAfterTheNumberMarkCountAsNumbers) {
+  EXPECT_EQ(IssueOrderForm(Sj("*第9号*new*")), Sj("*第0000000009号*new*"));
+  EXPECT_EQ(IssueOrderForm(Sj("第15号,123.html")), Sj("第0000000015号,123.html"));
+  EXPECT_EQ(IssueOrderForm(Sj("*第12345678901号*")), Sj("*第12345678901号*"));  // longer: as it is
+  EXPECT_EQ(IssueOrderForm(Sj("*第号外*")), Sj("*第号外*"));
+  EXPECT_EQ(IssueOrderForm("*2008/01/02_12:34*"), "*2008/01/02_12:34*");
+
+  StringList lines;
+  for (int number = 15; number >= 1; --number) lines.push_back(Sj("*第" + std::to_string(number) + "号*"));
+  lines.push_back(Sj("*号外*"));
+  lines.push_back("*2008/01/02_12:34*");
+  lines.push_back("*2007/12/31_23:59*new*");
+  SortIssueLines(lines);
+  // The others keep their order among themselves and around the numbered ones.
+  StringList expected = {"*2007/12/31_23:59*new*", "*2008/01/02_12:34*", Sj("*号外*")};
+  for (int number = 1; number <= 15; ++number) expected.push_back(Sj("*第" + std::to_string(number) + "号*"));
+  EXPECT_EQ(lines, expected);
+}
+
 TEST(IssueNaming, DateKeyWithATitleListsUnderTheDateOnly) {
   const std::string file = IssueFileName(Sj("2008/01/02 12:34 タイトル"), 0);
   EXPECT_EQ(file, Sj("20080102-1234-タイトル.txt"));

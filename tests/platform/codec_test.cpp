@@ -6,6 +6,41 @@
 
 namespace {
 
+TEST(PageCharset, DeclaredInTheHeadOnly) {
+  const struct {
+    const char* page;
+    PageCharset charset;
+  } rows[] = {
+      {"<head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\"></head>",
+       PageCharset::kUtf8},
+      {"<HEAD><META HTTP-EQUIV=\"content-type\" CONTENT=\"text/html; CHARSET=euc-jp\"></HEAD>",
+       PageCharset::kEucJp},
+      {"<head><meta charset=\"utf-8\"></head>", PageCharset::kUtf8},
+      {"<head><meta charset='EUC-JP'></head>", PageCharset::kEucJp},
+      {"<head><meta charset=Utf-8></head>", PageCharset::kUtf8},
+      {"<head><meta charset = UTF-8></head>", PageCharset::kShiftJis},      // blanks around "="
+      {"<head><meta charset=\"\"UTF-8\"></head>", PageCharset::kShiftJis},  // one quote only
+      // A text that mentions a charset says nothing about its page.
+      {"<head><meta charset=Shift_JIS></head><body><pre>content=\"text/html; charset=UTF-8\"</pre>",
+       PageCharset::kShiftJis},
+      {"<head><title>x</title></head><body>charset=EUC-JP</body>", PageCharset::kShiftJis},
+      {"<head></head><body><title>Yahoo! JAPAN</title>", PageCharset::kShiftJis},
+      // Without "</head>" the head ends at "<body"; with neither, the whole page counts.
+      {"<meta charset=utf-8><BODY>charset=EUC-JP", PageCharset::kUtf8},
+      {"<title>t</title><body charset=utf-8>", PageCharset::kShiftJis},
+      {"<pre>charset=UTF-8</pre>", PageCharset::kUtf8},
+      // Both declared, in either order: EUC-JP.
+      {"<head><meta charset=UTF-8><meta charset=EUC-JP></head>", PageCharset::kEucJp},
+      {"<head><meta charset=euc-jp><meta charset=utf-8></head>", PageCharset::kEucJp},
+      {"<head><title>Yahoo! JAPAN</title></head>", PageCharset::kEucJp},
+      {"<head><TITLE>Yahoo! JAPAN</TITLE></head>", PageCharset::kShiftJis},
+      {"<head><title>Yahoo! JAPAN</title><meta charset=utf-8></head>", PageCharset::kUtf8},
+  };
+  for (const auto& row : rows) EXPECT_EQ(ChoosePageCharset(row.page), row.charset) << row.page;
+  // A "<" taken into a double-byte character by the lead byte before it starts no "</head>".
+  EXPECT_EQ(PageHead("\x81</head><meta charset=utf-8>"), "\x81</head><meta charset=utf-8>");
+}
+
 TEST(JisPair, WorkedValues) {
   EXPECT_EQ(Hex(JisPairToShiftJis(0x24, 0x22)), "82 A0");
   EXPECT_EQ(Hex(JisPairToShiftJis(0x34, 0x41)), "8A BF");

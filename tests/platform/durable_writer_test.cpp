@@ -110,4 +110,48 @@ TEST(DurableWriter, AStoredFileIsReplacedOnlyAsTheCheckAllows) {
   }
 }
 
+TEST(DurableWriter, FilesReachTheDiskBeforeTheirNamesAndAFailedSyncRenamesNothing) {
+  for (const bool syncFails : {false, true}) {
+    TempFolder folder;
+    WriteFileBytes(folder.path() / "a.txt", "old a");
+    std::vector<std::string> steps;
+    SetDurabilityStepHook([&](DurabilityStep step, const fs::path& path) -> std::error_code {
+      // Every temporary file is complete when the sync is asked for.
+      if (step == DurabilityStep::kSync) {
+        for (const std::string& name : HiddenEntries(folder.path())) {
+          if (ReadFileBytes(folder.path() / name).rfind("new ", 0) != 0) steps.push_back("torn " + name);
+        }
+      }
+      steps.push_back(step == DurabilityStep::kSync ? "sync" : "rename " + path.filename().string());
+      if (step == DurabilityStep::kSync && syncFails) return std::make_error_code(std::errc::io_error);
+      return {};
+    });
+    std::vector<DurableWriter::Result> results;
+    {
+      DurableWriter writer(folder.path());
+      writer.Submit(folder.path() / "a.txt", "new a");
+      writer.Submit(folder.path() / "b.txt", "new b");
+      writer.Finish([] {});
+      results = writer.TakeResults();
+    }
+    SetDurabilityStepHook({});
+    ASSERT_EQ(results.size(), 2u);
+    // One batch or two: each sync comes before the renames of what it made durable.
+    const std::vector<std::string> oneBatch = {"sync", "rename a.txt", "rename b.txt"};
+    const std::vector<std::string> twoBatches = {"sync", "rename a.txt", "sync", "rename b.txt"};
+    if (syncFails) {
+      EXPECT_EQ(steps, std::vector<std::string>{"sync"});
+      EXPECT_TRUE(results[0].error && results[1].error);
+      EXPECT_EQ(ReadFileBytes(folder.path() / "a.txt"), "old a");
+      EXPECT_FALSE(fs::exists(folder.path() / "b.txt"));
+    } else {
+      EXPECT_TRUE(steps == oneBatch || steps == twoBatches) << ::testing::PrintToString(steps);
+      EXPECT_FALSE(results[0].error || results[1].error);
+      EXPECT_EQ(ReadFileBytes(folder.path() / "a.txt"), "new a");
+      EXPECT_EQ(ReadFileBytes(folder.path() / "b.txt"), "new b");
+    }
+    EXPECT_TRUE(HiddenEntries(folder.path()).empty()) << syncFails;
+  }
+}
+
 }  // namespace

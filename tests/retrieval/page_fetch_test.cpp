@@ -108,8 +108,76 @@ TEST_F(PageFetchTest, AddressesThatCannotBeOpenedGiveMinusTwo) {
 }
 
 TEST_F(PageFetchTest, ARefusedConnectionIsRetriedThenFails) {
+  const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(fetcher.FetchPage(ClosedPortAddress() + "/m/log/0000100001", 1), -2);
   EXPECT_TRUE(fetcher.HasSession());
+  EXPECT_EQ(fetcher.LastFetch().failure, HttpFailure::kCannotConnect);
+  // Only the connect retries, 500 ms apart; no tries on top of them.
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(waited, std::chrono::milliseconds(3 * HttpRequest::kRetryBackoffMs));
+  EXPECT_LT(waited,
+            std::chrono::milliseconds(3 * HttpRequest::kRetryBackoffMs + PageFetcher::kRetryWaitsMs[0]));
+}
+
+TEST_F(PageFetchTest, PassingFaultsAreTriedTwiceMoreAfterAWait) {
+  using sample_site::Fault;
+  using sample_site::PageFault;
+  const struct {
+    const char* name;
+    PageFault fault;
+    int result;
+    long status;   // of the last try
+    int tries;     // requests the page received
+    int waitedMs;  // at least this long between the tries
+  } rows[] = {
+      {"503 once", {Fault::kStatus, 503, 0, 1}, 1, 200, 2, 1000},
+      {"500 twice", {Fault::kStatus, 500, 0, 2}, 1, 200, 3, 4000},
+      {"504 always", {Fault::kStatus, 504}, 1, 504, 3, 4000},
+      {"429 twice, Retry-After 0", {Fault::kStatus, 429, 0, 2, "0"}, 1, 200, 3, 0},
+      {"502 once, Retry-After 2", {Fault::kStatus, 502, 0, 1, " 2 "}, 1, 200, 2, 2000},
+      {"503, Retry-After 31", {Fault::kStatus, 503, 0, 0, "31"}, 1, 503, 1, 0},
+      {"503, Retry-After as a date",
+       {Fault::kStatus, 503, 0, 0, "Wed, 21 Oct 2026 07:28:00 GMT"},
+       1,
+       503,
+       1,
+       0},
+      {"404 is no passing fault", {Fault::kStatus, 404}, 1, 404, 1, 0},
+      {"501 is no passing fault", {Fault::kStatus, 501}, 1, 501, 1, 0},
+      // On a reused connection libcurl sends the request again at once by itself.
+      {"reset before headers once", {Fault::kResetBeforeHeaders, 500, 0, 1}, 1, 200, 2, 0},
+      {"reset mid-body once", {Fault::kResetMidBody, 500, 0, 1}, 1, 200, 2, 1000},
+      {"short body always", {Fault::kShortBody}, -2, 200, 3, 4000},
+  };
+  ASSERT_EQ(fetcher.FetchPage(site().Root(), 1), 1);
+  const std::string path = "/m/log/0000100001";
+  ASSERT_EQ(fetcher.FetchPage(site().Root() + path, 0), 1);
+  const std::string page = state.PageText;
+  for (const auto& row : rows) {
+    site().SetFault(path, row.fault);
+    site().ClearRequests();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(fetcher.FetchPage(site().Root() + path, 0), row.result) << row.name;
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(fetcher.LastFetch().status, row.status) << row.name;
+    EXPECT_EQ(static_cast<int>(site().Requests().size()), row.tries) << row.name;
+    EXPECT_GE(waited, std::chrono::milliseconds(row.waitedMs)) << row.name;
+    EXPECT_EQ(state.PageText, row.status == 200 && row.result == 1 ? page : "") << row.name;
+    site().ClearFaults();
+  }
+}
+
+TEST_F(PageFetchTest, ACompressedAnswerIsReadAsThePage) {
+  using sample_site::Fault;
+  const std::string path = "/m/log/0000100002";
+  ASSERT_EQ(fetcher.FetchPage(site().Root() + path, 1), 1);
+  const std::string page = state.PageText;
+  for (const Fault kind : {Fault::kGzip, Fault::kDeflate}) {
+    site().SetFault(path, {kind});
+    EXPECT_EQ(fetcher.FetchPage(site().Root() + path, 0), 1);
+    EXPECT_EQ(state.PageText, page) << static_cast<int>(kind);
+  }
+  site().ClearFaults();
 }
 
 TEST_F(PageFetchTest, TheReadLimitCutsABodyThatNeverEnds) {
@@ -173,11 +241,12 @@ TEST_F(PageFetchTest, AServerThatNeverAnswersOrACancelEndsTheFetchPromptly) {
   const struct {
     const char* path;
     bool cancel;  // the cancel comes 200 ms into the fetch; otherwise the silence limit ends it
-  } rows[] = {{"/t/silent", false},
-              {"/t/silent", true},
-              {"/t/trickle", true},
-              {"/t/loop", false},
-              {"/t/reset", false}};
+    HttpFailure failure;
+  } rows[] = {{"/t/silent", false, HttpFailure::kSilent},
+              {"/t/silent", true, HttpFailure::kGivenUp},
+              {"/t/trickle", true, HttpFailure::kGivenUp},
+              {"/t/loop", false, HttpFailure::kRedirectLoop},
+              {"/t/reset", true, HttpFailure::kGivenUp}};  // in the wait before its second try
   for (const auto& row : rows) {
     const auto start = std::chrono::steady_clock::now();
     fetcher.SetHeaderSilenceLimit(row.cancel ? HttpRequest::kHeaderSilenceLimitMs : 300);
@@ -187,6 +256,7 @@ TEST_F(PageFetchTest, AServerThatNeverAnswersOrACancelEndsTheFetchPromptly) {
     EXPECT_EQ(fetcher.FetchPage(site().Root() + row.path, 1), -2) << row.path;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << row.path;
     EXPECT_EQ(state.PageText, "") << row.path;
+    EXPECT_EQ(fetcher.LastFetch().failure, row.failure) << row.path;
   }
   fetcher.SetCancelCheck({});
   site().ClearFaults();
