@@ -67,15 +67,18 @@ void DurableWriter::Work() {
   }
 }
 
-bool DurableWriter::NeedsWriting(const Job& job, bool& kept) {
-  kept = false;
+bool DurableWriter::NeedsWriting(const Job& job, Result& result) {
   if (job.file.empty()) return false;
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(job.file, error);
+  result.notAFile = std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+  if (result.notAFile) return false;
   if (!job.mayReplace) return true;
   const std::optional<std::string> stored = ReadWholeFile(job.file);
   if (!stored) return true;
   if (*stored == job.bytes) return false;
-  kept = !job.mayReplace(*stored, job.bytes);
-  return !kept;
+  result.kept = !job.mayReplace(*stored, job.bytes);
+  return !result.kept;
 }
 
 std::vector<DurableWriter::Result> DurableWriter::WriteBatch(std::deque<Job>& batch) {
@@ -90,7 +93,7 @@ std::vector<DurableWriter::Result> DurableWriter::WriteBatch(std::deque<Job>& ba
   };
   for (std::size_t i = 0; i < batch.size(); ++i) {
     results.push_back({batch[i].file, {}});
-    if (i < failedAt && NeedsWriting(batch[i], results[i].kept)) {
+    if (i < failedAt && NeedsWriting(batch[i], results[i])) {
       if (std::error_code error = WriteTemporaryFor(batch[i].file, batch[i].bytes, false, temporaries[i]))
         fail(i, error);
     }

@@ -28,7 +28,8 @@ class DurableWriter {
   using ReplaceCheck = std::function<bool(const std::string& stored, const std::string& bytes)>;
 
   // Queues `bytes` for `file` (in the writer's folder). An empty `file` writes nothing and
-  // only keeps its place in the order of results. With `mayReplace`, a file already stored
+  // only keeps its place in the order of results; nor does a name that something other than
+  // a regular file has taken (it is never opened). With `mayReplace`, a file already stored
   // is looked at first: the same bytes are not written again, and different ones only when
   // the check allows it. (The look is the worker's: on the caller's thread it would wait
   // for the folder while the worker creates and renames in it.)
@@ -38,6 +39,7 @@ class DurableWriter {
     std::filesystem::path file;
     std::error_code error;  // after the first failure, every later submission fails too
     bool kept = false;      // the stored file stayed, as the check decided; not an error
+    bool notAFile = false;  // a folder, pipe or device has the name: passed over, not an error
   };
   // Results not taken yet, in the order of submission; a result means the file stands
   // complete and durable under its name (or failed).
@@ -62,8 +64,8 @@ class DurableWriter {
     std::string bytes;
     ReplaceCheck mayReplace;
   };
-  // What the job leaves to write: false when its file is to stay as it is (`kept` says why).
-  static bool NeedsWriting(const Job& job, bool& kept);
+  // What the job leaves to write: false when its file is to stay as it is (`result` says why).
+  static bool NeedsWriting(const Job& job, Result& result);
   void Work();
   void WaitBriefly();
   void SyncNames();

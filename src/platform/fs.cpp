@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <limits>
 
 #include "platform/cp932.h"
 #include "platform/sjis.h"
@@ -181,13 +182,25 @@ StringList ScanTextFiles(const fs::path& folder) {
 }
 
 bool ReadWholeFileInto(const fs::path& file, std::string& bytes) {
+  return ReadRegularFileInto(file, bytes, std::numeric_limits<std::size_t>::max()) == FileRead::kRead;
+}
+
+FileRead ReadRegularFileInto(const fs::path& file, std::string& bytes, std::size_t maxBytes) {
   bytes.clear();
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  // A pipe or a device under a file's name could block the open or the read for ever, or
+  // never end: the name is looked at first, and the file opened without waiting.
   struct stat info {};
+  if (::stat(file.c_str(), &info) != 0) return FileRead::kUnreadable;
+  if (!S_ISREG(info.st_mode)) return FileRead::kNotAFile;
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return FileRead::kUnreadable;
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
-    return false;
+    return FileRead::kNotAFile;
+  }
+  if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
+    ::close(fd);
+    return FileRead::kTooLarge;
   }
   // The size is a hint only: the file may grow or shrink while it is read.
   std::size_t used = 0;
@@ -199,14 +212,19 @@ bool ReadWholeFileInto(const fs::path& file, std::string& bytes) {
       if (errno == EINTR) continue;
       ::close(fd);
       bytes.clear();
-      return false;
+      return FileRead::kUnreadable;
     }
     if (got == 0) break;
     used += static_cast<std::size_t>(got);
+    if (used > maxBytes) {
+      ::close(fd);
+      bytes.clear();
+      return FileRead::kTooLarge;
+    }
   }
   ::close(fd);
   bytes.resize(used);
-  return true;
+  return FileRead::kRead;
 }
 
 std::optional<std::string> ReadWholeFile(const fs::path& file) {

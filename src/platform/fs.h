@@ -47,12 +47,17 @@ struct TextFile {
 // ScanTextFiles with each file's size and modification time; a file gone meanwhile is left out.
 std::vector<TextFile> ScanTextFilesWithTimes(const std::filesystem::path& folder);
 
-// Whole-file read; nullopt when it cannot be read.
+// Whole-file read of a regular file (after links); nullopt when it cannot be read. A pipe,
+// a device or a folder under the name is never opened in a way that could wait.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);
 
 // The same into `bytes`, reusing its storage (for readers called many times in a row).
 // False, with `bytes` emptied, when the file cannot be read.
 bool ReadWholeFileInto(const std::filesystem::path& file, std::string& bytes);
+
+// The same with a size limit, saying why nothing was read (`bytes` is then empty).
+enum class FileRead { kRead, kUnreadable, kNotAFile, kTooLarge };
+FileRead ReadRegularFileInto(const std::filesystem::path& file, std::string& bytes, std::size_t maxBytes);
 
 // Empty when `file` may be replaced: its folder exists and may be written, and the file,
 // when it exists, is not a folder and may be written. A file or folder without any write

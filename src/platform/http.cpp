@@ -102,6 +102,11 @@ std::size_t HttpRequest::OnHeader(char* data, std::size_t size, std::size_t coun
 
 std::size_t HttpRequest::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
   auto* request = static_cast<HttpRequest*>(self);
+  request->bodyBytes_ += size * count;
+  if (request->bodyLimit_ > 0 && request->bodyBytes_ > request->bodyLimit_) {
+    request->failure_ = HttpFailure::kTooLarge;
+    return 0;  // libcurl ends the transfer with a write error
+  }
   request->buffer_.append(data, size * count);
   return size * count;
 }
@@ -144,6 +149,7 @@ void HttpRequest::Stop() {
   retryAfter_.clear();
   buffer_.clear();
   consumed_ = 0;
+  bodyBytes_ = 0;
 }
 
 void HttpRequest::Step(int waitMs) {
@@ -232,6 +238,6 @@ HttpRequest::ReadResult HttpRequest::Read(std::string& out, std::size_t maxBytes
   }
   if (!finished_) return ReadResult::kNothing;
   if (result_ == CURLE_OK) return ReadResult::kEnd;
-  failure_ = HttpFailure::kBroken;
+  if (failure_ != HttpFailure::kTooLarge) failure_ = HttpFailure::kBroken;
   return ReadResult::kFailed;
 }

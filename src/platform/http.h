@@ -38,6 +38,7 @@ enum class HttpFailure {
   kBroken,         // the connection broke after it was made: before, in or after the headers
   kSilent,         // no header line within the silence limit
   kGivenUp,        // the caller gave it up
+  kTooLarge,       // the body passed the limit set for it; the transfer was stopped there
 };
 
 // One GET of one address on a session. Every content encoding libcurl knows is asked for
@@ -69,6 +70,10 @@ class HttpRequest {
   enum class OpenState { kPending, kOpened, kFailed };
   bool Begin();
   OpenState PollOpen(int waitMs);
+
+  // A body (after its content encoding is undone) of more than `bytes` stops the transfer
+  // as soon as it passes them; the read then fails with kTooLarge. 0: no limit.
+  void SetBodyLimit(std::size_t bytes) { bodyLimit_ = bytes; }
 
   // Status code of the final response; 0 when none was read.
   long Status() const { return status_; }
@@ -107,6 +112,8 @@ class HttpRequest {
   std::string retryAfter_;  // of the response whose headers are arriving, then of the final one
   std::string buffer_;
   std::size_t consumed_ = 0;
+  std::size_t bodyLimit_ = 0;
+  std::size_t bodyBytes_ = 0;  // of the final response, received so far
   std::chrono::steady_clock::time_point lastHeaderLine_;
 };
 

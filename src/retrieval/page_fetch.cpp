@@ -78,7 +78,7 @@ int PageFetcher::FetchOnce(std::string_view address, std::unique_ptr<HttpRequest
   std::unique_ptr<HttpRequest> ownRequest;
   if (!prefetched || prefetchedAddress_ != address) {
     prefetched.reset();
-    ownRequest = std::make_unique<HttpRequest>(*session_, std::string(address));
+    ownRequest = NewRequest(address);
   }
   HttpRequest& request = prefetched ? *prefetched : *ownRequest;
   if (GivenUp()) {
@@ -113,10 +113,16 @@ int PageFetcher::FetchOnce(std::string_view address, std::unique_ptr<HttpRequest
 void PageFetcher::Prefetch(std::string_view address) {
   prefetched_.reset();
   if (!session_ || abandoned_) return;
-  auto request = std::make_unique<HttpRequest>(*session_, std::string(address));
+  std::unique_ptr<HttpRequest> request = NewRequest(address);
   if (!request->Begin()) return;
   prefetched_ = std::move(request);
   prefetchedAddress_ = address;
+}
+
+std::unique_ptr<HttpRequest> PageFetcher::NewRequest(std::string_view address) const {
+  auto request = std::make_unique<HttpRequest>(*session_, std::string(address));
+  request->SetBodyLimit(kMaxPageBytes);
+  return request;
 }
 
 PageFetcher::BodyEnd PageFetcher::ReadBody(HttpRequest& request) {

@@ -34,6 +34,9 @@ class PageFetcher {
   static constexpr int kRetryWaitsMs[] = {1000, 3000};
   // A longer Retry-After (or a date) means the page is not tried again in this read.
   static constexpr int kLongestRetryAfterSeconds = 30;
+  // A page is tens of kilobytes; one that passes this (as sent, before its charset is
+  // converted) is stopped there and not tried again (HttpFailure::kTooLarge).
+  static constexpr std::size_t kMaxPageBytes = 8 << 20;
 
   explicit PageFetcher(SharedState& state, Clock clock = SystemClock());
 
@@ -74,6 +77,8 @@ class PageFetcher {
 
  private:
   enum class BodyEnd { kComplete, kCutByReadLimit, kBroken };
+  // A request on the open session, with the page size limit.
+  std::unique_ptr<HttpRequest> NewRequest(std::string_view address) const;
   // One try of the page, with `prefetched` when it was sent for ahead of time.
   int FetchOnce(std::string_view address, std::unique_ptr<HttpRequest> prefetched);
   // How long to wait before the try after `attempt` (0-based), or nothing when the page

@@ -38,6 +38,8 @@ std::string LeftOutReason(int fetched, const FetchDetails& details) {
       return "途中で切れました";
     case HttpFailure::kSilent:
       return "応答がありません";
+    case HttpFailure::kTooLarge:
+      return "大きすぎます";
     default:
       return "接続できませんでした";
   }
@@ -292,9 +294,12 @@ bool RetrievalDriver::ShowStoredIssues(bool waitForAll) {
     }
     // The failed issue, and whatever came after it, is shown nowhere.
     if (writeFailureShown_) continue;
-    if (result.kept) {  // passed over: the stored issue stays, the next read tries again
+    // Passed over: the stored issue stays, the next read tries again.
+    if (result.kept || result.notAFile) {
       skipped_ = true;
-      issue.lines = {ReadStatus(Sj("保存済みの号を残しました(") + issue.key + ")")};
+      issue.lines = {result.kept ? ReadStatus(Sj("保存済みの号を残しました(") + issue.key + ")")
+                                 : ReadStatus(Sj("保存できませんでした(") + issue.key +
+                                              Sj("): 保存先がファイルではありません"))};
       issue.baseName.clear();
     }
     AppendResult(issue.lines);
@@ -339,8 +344,9 @@ void RetrievalDriver::ReadBackNumbers() {
   std::string knownKeys;
   for (const std::string& fileName : ScanTextFiles(state_.MagazineFolder)) {
     const std::string listKey = IssueListKey(fileName, 0);
-    earlierList += "*" + listKey + "*\r\n";
-    if (surface_.ReadChoice() == 0) knownKeys += "," + IssueListKey(listKey, 1);
+    // Appended piece by piece: GCC 12 warns falsely of an overlap on a chain of "+".
+    earlierList.append("*").append(listKey).append("*\r\n");
+    if (surface_.ReadChoice() == 0) knownKeys.append(",").append(IssueListKey(listKey, 1));
   }
 
   int result = 0;

@@ -474,7 +474,7 @@ void SampleSite::ServePageFault(const PageFault& fault, const httplib::Request& 
     case Fault::kGzip:
     case Fault::kDeflate: {
       const bool gzip = fault.kind == Fault::kGzip;
-      SetPage(response, normal.status, Compressed(page, gzip));
+      SetPage(response, normal.status, Compressed(fault.size > 0 ? GrownPage(page, fault.size) : page, gzip));
       response.set_header("Content-Encoding", gzip ? "gzip" : "deflate");
       return;
     }

@@ -90,7 +90,7 @@ enum class Fault {
   kNoAnswer,            // takes the request and never answers
   kRedirectLoop,        // redirects to itself
   kLarge,               // the page with its text grown to `size` bytes
-  kGzip,                // the page itself, gzip-compressed without being asked (Content-Encoding)
+  kGzip,                // the page (grown to `size` bytes when given), gzip-compressed unasked
   kDeflate,             // the same, deflate-compressed
 };
 struct PageFault {

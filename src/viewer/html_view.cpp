@@ -21,6 +21,7 @@
 #include <optional>
 
 #include "platform/fs.h"
+#include "viewer/page_resources.h"
 #include "viewer/qt_text.h"
 
 namespace {
@@ -31,10 +32,6 @@ constexpr std::size_t kBackgroundLoadBytes = 256 * 1024;
 constexpr int kDisposedBlocksPerStep = 4000;
 
 QString FileName(const std::filesystem::path& path) { return QFile::decodeName(QByteArray(path.c_str())); }
-
-std::filesystem::path FilePath(const QString& fileName) {
-  return std::filesystem::path(QFile::encodeName(fileName).toStdString());
-}
 
 // The page's fonts are sized in pixels, as on screen: a printer at the screen's resolution
 // sets them at the size the user sees, where one at its own resolution would print them
@@ -115,6 +112,7 @@ bool HtmlFindDialog::Find(QTextDocument::FindFlags direction) {
 }
 
 HtmlView::HtmlView(QWidget* parent) : QTextBrowser(parent) {
+  setDocument(new PageDocument(this));
   runDialog = [](QDialog& dialog) { return dialog.exec(); };
   openExternal = [](const QUrl& url) { QDesktopServices::openUrl(url); };
   setOpenLinks(false);
@@ -133,9 +131,15 @@ HtmlView::~HtmlView() {
 }
 
 bool HtmlView::Navigate(const std::filesystem::path& localFile) {
+  std::optional<std::string> bytes = ReadWholeFile(localFile);
+  const bool read = bytes.has_value();
+  ShowPage(localFile, std::move(bytes));
+  return read;
+}
+
+void HtmlView::ShowPage(const std::filesystem::path& localFile, std::optional<std::string> bytes) {
   Stop();
   currentFile_ = localFile;
-  const std::optional<std::string> bytes = ReadWholeFile(localFile);
   // Relative names in the page (images, style sheets) resolve against its folder.
   const QUrl base = QUrl::fromLocalFile(FileName(localFile));
   if (!bytes || bytes->size() < kBackgroundLoadBytes) {
@@ -144,7 +148,6 @@ bool HtmlView::Navigate(const std::filesystem::path& localFile) {
   } else {
     LoadInBackground(std::move(*bytes), base);
   }
-  return bytes.has_value();
 }
 
 // A page of many thousand lines takes the HTML importer a good part of a second, and its
@@ -155,9 +158,9 @@ void HtmlView::LoadInBackground(std::string bytes, const QUrl& base) {
   const quint64 load = ++loadNumber_;
   // The built page is held here until the view takes it; should the view go first, the
   // holder deletes it.
-  auto built = std::make_shared<std::unique_ptr<QTextDocument>>();
+  auto built = std::make_shared<std::unique_ptr<PageDocument>>();
   QThread* loader = QThread::create([built, bytes = std::move(bytes), base, guiThread = thread()] {
-    auto document = std::make_unique<QTextDocument>();
+    auto document = std::make_unique<PageDocument>();
     document->setUndoRedoEnabled(false);
     document->setBaseUrl(base);
     document->setHtml(ToWidgetText(bytes));
@@ -250,19 +253,6 @@ void HtmlView::ShowFindDialog() {
   findDialog_->textEdit->selectAll();
 }
 
-QVariant HtmlView::loadResource(int type, const QUrl& name) {
-  // Only files on this machine: web addresses of style sheets, scripts and images in the
-  // saved pages are never fetched.
-  const QUrl url = document()->baseUrl().resolved(name);
-  if (!url.isLocalFile()) return {};
-  const std::optional<std::string> bytes = ReadWholeFile(FilePath(url.toLocalFile()));
-  if (!bytes) return {};
-  if (type == QTextDocument::HtmlResource || type == QTextDocument::StyleSheetResource) {
-    return ToWidgetText(*bytes);
-  }
-  return QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()));
-}
-
 void HtmlView::FollowLink(const QUrl& link) {
   if (IsExternalScheme(link.scheme())) {
     openExternal(link);
@@ -272,8 +262,11 @@ void HtmlView::FollowLink(const QUrl& link) {
     scrollToAnchor(link.fragment());
     return;
   }
-  const QUrl target = QUrl::fromLocalFile(FileName(currentFile_)).resolved(link);
-  if (!target.isLocalFile()) return;
-  Navigate(FilePath(target.toLocalFile()));
+  // A page the link leads to is shown only when it may be loaded as a resource could.
+  const QUrl page = QUrl::fromLocalFile(FileName(currentFile_));
+  std::optional<std::string> bytes = LoadPageResource(page, link);
+  if (!bytes) return;
+  const QUrl target = page.resolved(link);
+  ShowPage(LocalFilePath(target), std::move(bytes));
   if (target.hasFragment()) scrollToAnchor(target.fragment());
 }

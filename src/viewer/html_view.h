@@ -1,8 +1,8 @@
 #pragma once
 // The HTML view of the main window: shows the local Shift-JIS pages the program writes,
 // with print, preview, find, select-all and copy. It runs no scripts and loads nothing
-// from the network: only local files are read, and a clicked web link opens in the
-// user's browser instead.
+// from the network: what a page names is read only from the page's own folder (see
+// page_resources.h), and a clicked web link opens in the user's browser instead.
 
 #include <QDialog>
 #include <QPointer>
@@ -10,6 +10,7 @@
 #include <QTextDocument>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,11 +89,10 @@ class HtmlView final : public QTextBrowser {
   // Opens a web or mail link outside the view (the user's default browser).
   std::function<void(const QUrl&)> openExternal;
 
- protected:
-  QVariant loadResource(int type, const QUrl& name) override;
-
  private:
   void FollowLink(const QUrl& link);
+  // Shows the bytes of the page `localFile` (nothing when there are none).
+  void ShowPage(const std::filesystem::path& localFile, std::optional<std::string> bytes);
   void LoadInBackground(std::string bytes, const QUrl& base);
   void ShowLoadedDocument(QTextDocument* loaded, quint64 load);
   void DisposeLater(QPointer<QTextDocument> document);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -139,6 +140,41 @@ TEST_F(HeadlessReadTest, ExitStatusSaysWhetherEveryQueuedIssueWasStored) {
     EXPECT_NE(run.err.find(row.err), std::string::npos) << row.name << "\n" << run.err;
   }
   EXPECT_EQ(ReadFileBytes(scratch_.path() / "plain-file"), "not a folder");
+}
+
+TEST_F(HeadlessReadTest, AnIssueNameTakenByAPipeIsPassedOverAndSigtermEndsTheReadAtAnyMoment) {
+  // The newest issue's name is a pipe: the first file of the read.
+  const std::string id = "0000900000";
+  const auto prepare = [&](const fs::path& archive) {
+    const fs::path folder = archive / "magumagu" / id;
+    fs::create_directories(folder);
+    ASSERT_EQ(
+        ::mkfifo((folder / cp932::ToUtf8(IssueFileName(site_->Issues(id).front().key, 0))).c_str(), 0644), 0);
+  };
+  const fs::path whole = scratch_.path() / "pipe";
+  prepare(whole);
+  const ProgramRun read = RunProgram(ReadArguments(site_->NewsletterAddress(id), whole), scratch_);
+  EXPECT_FALSE(read.timedOut);
+  EXPECT_EQ(read.exitStatus, 1);
+  EXPECT_EQ(read.out, "*** 999件取得しました ***\n");
+  EXPECT_NE(read.err.find("): 保存先がファイルではありません ***"), std::string::npos) << read.err;
+
+  for (const int at : {30, 150, 400, 800, 1500}) {
+    const fs::path archive = scratch_.path() / ("pipe-" + std::to_string(at));
+    prepare(archive);
+    std::chrono::steady_clock::time_point sent;
+    const ProgramRun run = RunProgram(ReadArguments(site_->NewsletterAddress(id), archive), scratch_,
+                                      [&](pid_t pid, std::chrono::milliseconds elapsed) {
+                                        if (elapsed.count() < at || sent != decltype(sent)()) return;
+                                        kill(pid, SIGTERM);
+                                        sent = std::chrono::steady_clock::now();
+                                      });
+    EXPECT_FALSE(run.timedOut) << at;
+    if (sent == decltype(sent)()) continue;  // it ended before the signal
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(2)) << at << " ms";
+    // Cancelled; or, before the program listens for signals, ended by the signal itself.
+    EXPECT_TRUE(run.exitStatus == 1 || run.exitStatus == 128 + SIGTERM) << at << ": " << run.exitStatus;
+  }
 }
 
 TEST_F(HeadlessReadTest, SigtermAndSigintCancelTheRead) {

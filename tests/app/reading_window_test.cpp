@@ -402,8 +402,12 @@ void ReadingTest::emptyAddressClearsTheResultOnly() {
 void ReadingTest::anIssueFileThatCannotBeWrittenStopsTheRead() {
   Reader reader(*site_);
   const auto issues = site_->Issues(kWeekly);
-  // A folder where the third issue's file should go cannot be replaced by the file.
-  fs::create_directories(reader.Folder(kWeekly) / IssueFileName(issues.at(2).key, 0));
+  // The third issue's file is stored already, and nobody may write it: すべて replaces it.
+  const fs::path locked = reader.Folder(kWeekly) / IssueFileName(issues.at(2).key, 0);
+  fs::create_directories(reader.Folder(kWeekly));
+  WriteFileBytes(locked, "x");
+  fs::permissions(locked, fs::perms::owner_read);
+  reader.form.RadioG2->SetItemIndex(1);
   QVERIFY(reader.Read(site_->NewsletterAddress(kWeekly)));
   // One report, and the issue that was not stored is shown nowhere.
   QCOMPARE(reader.dialogs.messages.size(), std::size_t{1});
@@ -416,7 +420,8 @@ void ReadingTest::anIssueFileThatCannotBeWrittenStopsTheRead() {
     QVERIFY(line.find(issues.at(2).key) == std::string::npos);
   QVERIFY(ReadFileBytes(reader.Folder(kWeekly) / "work.htm").find(issues.at(2).key) == std::string::npos);
   QCOMPARE(QString::fromStdString(reader.Status()), QStringLiteral("*** エラーが発生しました ***"));
-  QCOMPARE(reader.StoredFiles(kWeekly), 2 + 1);  // the two before it, and the folder in its place
+  QCOMPARE(reader.StoredFiles(kWeekly), 2 + 1);  // the two before it, and the file it could not replace
+  QCOMPARE(ReadFileBytes(locked), std::string("x"));
   QVERIFY(!fs::exists(reader.Folder(kWeekly) / "log.ini"));
   QVERIFY(reader.form.B_Check->isEnabled());
   QVERIFY(!reader.form.fetcher.HasSession());

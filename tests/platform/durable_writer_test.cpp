@@ -1,6 +1,7 @@
 #include "platform/durable_writer.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <system_error>
@@ -23,16 +24,24 @@ std::vector<std::string> HiddenEntries(const fs::path& folder) {
 TEST(DurableWriter, FilesStandCompleteInOrderAndAFailureGivesUpWhatFollows) {
   const struct {
     const char* name;
-    std::vector<std::string> files;  // "" keeps a place without writing; "dir" is a folder in the way
+    // "" keeps a place without writing; "dir" and "fifo" are passed over (not files);
+    // "ro.txt" is a stored file nobody may write, which fails
+    std::vector<std::string> files;
     std::vector<bool> written;
   } rows[] = {
       {"all written", {"a.txt", "", "b.txt", "c.txt"}, {true, true, true, true}},
-      {"a folder in the way", {"a.txt", "dir", "b.txt", ""}, {true, false, false, false}},
-      {"the first fails", {"dir", "a.txt"}, {false, false}},
+      {"a folder and a pipe in the way",
+       {"a.txt", "dir", "fifo", "b.txt", ""},
+       {true, false, false, true, true}},
+      {"a write refused", {"a.txt", "ro.txt", "b.txt", ""}, {true, false, false, false}},
+      {"the first fails", {"ro.txt", "a.txt"}, {false, false}},
   };
   for (const auto& row : rows) {
     TempFolder folder;
     fs::create_directory(folder.path() / "dir");
+    ASSERT_EQ(::mkfifo((folder.path() / "fifo").c_str(), 0644), 0);
+    WriteFileBytes(folder.path() / "ro.txt", "kept");
+    fs::permissions(folder.path() / "ro.txt", fs::perms::owner_read | fs::perms::group_read);
     WriteFileBytes(folder.path() / "b.txt", "old");
     std::vector<DurableWriter::Result> results;
     {
@@ -47,21 +56,27 @@ TEST(DurableWriter, FilesStandCompleteInOrderAndAFailureGivesUpWhatFollows) {
     }
     ASSERT_EQ(results.size(), row.files.size()) << row.name;
     for (std::size_t i = 0; i < row.files.size(); ++i) {
-      EXPECT_EQ(!results[i].error, row.written[i]) << row.name << " " << i;
       const std::string& file = row.files[i];
-      if (file.empty() || file == "dir") continue;
-      const std::string expected = row.written[i] ? "bytes of " + file : (file == "b.txt" ? "old" : "");
-      EXPECT_EQ(ReadFileBytes(folder.path() / file), expected) << row.name << " " << file;
+      const bool passedOver = file == "dir" || file == "fifo";
+      EXPECT_EQ(results[i].notAFile, passedOver) << row.name << " " << i;
+      EXPECT_EQ(!results[i].error, row.written[i] || passedOver) << row.name << " " << i;
+      if (file.empty() || passedOver) continue;
+      const std::string before = file == "b.txt" ? "old" : file == "ro.txt" ? "kept" : "";
+      EXPECT_EQ(ReadFileBytes(folder.path() / file), row.written[i] ? "bytes of " + file : before)
+          << row.name << " " << file;
     }
+    EXPECT_TRUE(fs::is_directory(folder.path() / "dir")) << row.name;
+    EXPECT_TRUE(fs::is_fifo(folder.path() / "fifo")) << row.name;
     EXPECT_TRUE(HiddenEntries(folder.path()).empty()) << row.name;  // no temporary file left
   }
 }
 
 TEST(DurableWriter, ALaterBatchAfterAFailureWritesNothing) {
   TempFolder folder;
-  fs::create_directory(folder.path() / "dir");
+  WriteFileBytes(folder.path() / "ro.txt", "kept");
+  fs::permissions(folder.path() / "ro.txt", fs::perms::owner_read);
   DurableWriter writer(folder.path());
-  writer.Submit(folder.path() / "dir", "x");
+  writer.Submit(folder.path() / "ro.txt", "x");
   writer.Finish([] {});
   writer.Submit(folder.path() / "late.txt", "x");
   writer.Finish([] {});

@@ -1,6 +1,7 @@
 #include "platform/fs.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -83,6 +84,34 @@ TEST(ReadWholeFile, ReadsEveryByteOrNothing) {
   EXPECT_EQ(reused, "");
   EXPECT_TRUE(ReadWholeFileInto(folder.path() / "f", reused));
   EXPECT_EQ(reused, bytes);
+}
+
+TEST(ReadRegularFile, PipesDevicesAndFoldersAreNeverWaitedFor) {
+  TempFolder folder;
+  WriteFileBytes(folder.path() / "f", "12345");
+  ASSERT_EQ(::mkfifo((folder.path() / "fifo").c_str(), 0644), 0);
+  std::filesystem::create_symlink("/dev/zero", folder.path() / "zero");
+  std::filesystem::create_symlink(folder.path() / "f", folder.path() / "link");
+  const struct {
+    const char* name;
+    std::size_t maxBytes;
+    FileRead read;
+  } rows[] = {
+      {"f", 5, FileRead::kRead},
+      {"link", 5, FileRead::kRead},
+      {"f", 4, FileRead::kTooLarge},
+      {"fifo", 100, FileRead::kNotAFile},
+      {"zero", 100, FileRead::kNotAFile},
+      {".", 100, FileRead::kNotAFile},
+      {"none", 100, FileRead::kUnreadable},
+  };
+  for (const auto& row : rows) {
+    std::string bytes = "old";
+    EXPECT_EQ(ReadRegularFileInto(folder.path() / row.name, bytes, row.maxBytes), row.read) << row.name;
+    EXPECT_EQ(bytes, row.read == FileRead::kRead ? "12345" : "") << row.name;
+  }
+  // The whole-file readers never block on a pipe either.
+  EXPECT_EQ(ReadWholeFile(folder.path() / "fifo"), std::nullopt);
 }
 
 TEST(WriteFileAtomically, WritesAndReplacesWithoutLeavingTemporaryFiles) {

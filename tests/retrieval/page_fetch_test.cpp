@@ -167,6 +167,25 @@ TEST_F(PageFetchTest, PassingFaultsAreTriedTwiceMoreAfterAWait) {
   }
 }
 
+TEST_F(PageFetchTest, APageOverTheLimitIsStoppedThereAndNotTriedAgain) {
+  using sample_site::Fault;
+  ASSERT_EQ(fetcher.FetchPage(site().Root(), 1), 1);
+  // A gigabyte that is never read to its end, and a small answer that unpacks to 20 MB.
+  const std::string issue = "/m/log/0000100002/" + site().Issues("0000100002").front().pathTail;
+  site().SetFault(issue, {Fault::kGzip, 200, 20u << 20});
+  for (const std::string& path : {std::string("/fault/large?kb=1048576"), issue}) {
+    site().ClearRequests();
+    EXPECT_EQ(fetcher.FetchPage(site().Root() + path, 0), -2) << path;
+    EXPECT_EQ(fetcher.LastFetch().failure, HttpFailure::kTooLarge) << path;
+    EXPECT_EQ(site().Requests().size(), 1u) << path;
+    EXPECT_EQ(state.PageText, "") << path;
+  }
+  site().ClearFaults();
+  // Just under the limit comes whole.
+  EXPECT_EQ(fetcher.FetchPage(site().Root() + "/fault/large?kb=8192", 0), 1);
+  EXPECT_EQ(state.PageText.size(), PageFetcher::kMaxPageBytes);
+}
+
 TEST_F(PageFetchTest, ACompressedAnswerIsReadAsThePage) {
   using sample_site::Fault;
   const std::string path = "/m/log/0000100002";

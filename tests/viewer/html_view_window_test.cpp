@@ -4,11 +4,15 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrintDialog>
@@ -19,10 +23,17 @@
 #include <QTextBlock>
 #include <QVBoxLayout>
 #include <QtTest>
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <mutex>
 
 #include "support/test_support.h"
 #include "viewer/html_view.h"
+#include "viewer/page_resources.h"
 #include "viewer/qt_text.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -92,6 +103,9 @@ class HtmlViewTest final : public QObject {
   void stopKeepsThePage();
   void webResourcesAreNeverFetchedLocalOnesAre();
   void webLinksOpenOutsideLocalLinksNavigate();
+  void resourcesComeOnlyFromThePageFolder_data();
+  void resourcesComeOnlyFromThePageFolder();
+  void aClickedLinkOutOfThePageFolderLoadsNothing();
   void selectAllThenCopy();
   void findDialogFindsAndWraps();
   void findMatchCase();
@@ -204,6 +218,166 @@ void HtmlViewTest::webLinksOpenOutsideLocalLinksNavigate() {
   QCOMPARE(view.CurrentFile(), temp.path() / "work2.htm");
   QVERIFY(view.toPlainText().contains(Utf8("二枚目の本文")));
   QCOMPARE(opened.size(), std::size_t{1});
+}
+
+// The files the view may and may not touch: a newsletter folder reached through a linked
+// archive, with an image, a pipe, a folder, a link leading out and a subfolder in it.
+struct PageFolder {
+  PageFolder() {
+    fs::create_directories(temp.path() / "real" / "archive" / "0000100001" / "sub");
+    fs::create_directory_symlink(temp.path() / "real", temp.path() / "linked");
+    folder = temp.path() / "linked" / "archive" / "0000100001";
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    const std::string bytes(png.constData(), static_cast<std::size_t>(png.size()));
+    WriteFileBytes(folder / "photo.png", bytes);
+    WriteFileBytes(folder / "sub" / "photo.png", bytes);
+    WriteFileBytes(temp.path() / "real" / "archive" / "other.png", bytes);
+    WriteFileBytes(temp.path() / "secret.png", bytes);
+    ::mkfifo((folder / "pipe.png").c_str(), 0644);
+    fs::create_directory(folder / "dir.png");
+    fs::create_symlink(temp.path() / "secret.png", folder / "out.png");
+    fs::create_symlink("/dev/zero", folder / "zero.png");
+  }
+  TempFolder temp;
+  fs::path folder;
+};
+
+// Every opening of the files and folders watched, whoever opens them (Qt included).
+class OpenWatch {
+ public:
+  explicit OpenWatch(const std::vector<fs::path>& paths) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    for (const fs::path& path : paths) {
+      const int watch = ::inotify_add_watch(fd_, path.c_str(), IN_OPEN);
+      if (watch >= 0) names_[watch] = path;
+    }
+  }
+  ~OpenWatch() { ::close(fd_); }
+  OpenWatch(const OpenWatch&) = delete;
+  OpenWatch& operator=(const OpenWatch&) = delete;
+  std::size_t Watched() const { return names_.size(); }
+  std::vector<std::string> Opened() {
+    std::vector<std::string> opened;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t got; (got = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+      for (char* at = buffer; at < buffer + got;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(at);
+        opened.push_back(names_[event->wd].string() + (event->len > 0 ? "/" + std::string(event->name) : ""));
+        at += sizeof(inotify_event) + event->len;
+      }
+    }
+    return opened;
+  }
+
+ private:
+  int fd_;
+  std::map<int, fs::path> names_;
+};
+
+void HtmlViewTest::resourcesComeOnlyFromThePageFolder_data() {
+  QTest::addColumn<QString>("source");
+  QTest::addColumn<bool>("large");  // a page built in the background
+  QTest::addColumn<bool>("shown");  // the image beside the page loads
+  for (const bool large : {false, true}) {
+    const char* size = large ? ", large page" : "";
+    QTest::newRow(QByteArray("beside the page") + size) << "photo.png" << large << true;
+    QTest::newRow(QByteArray("its own address") + size) << "file:%1/photo.png" << large << true;
+    QTest::newRow(QByteArray("/proc/self/pagemap") + size) << "file:///proc/self/pagemap" << large << false;
+    QTest::newRow(QByteArray("/etc/passwd") + size) << "file:///etc/passwd" << large << false;
+    QTest::newRow(QByteArray("a file elsewhere") + size) << "file:%2/secret.png" << large << false;
+    QTest::newRow(QByteArray("a path without scheme") + size) << "%2/secret.png" << large << false;
+    QTest::newRow(QByteArray("a pipe") + size) << "pipe.png" << large << false;
+    QTest::newRow(QByteArray("a folder") + size) << "dir.png" << large << false;
+    QTest::newRow(QByteArray("out by ..") + size) << "../other.png" << large << false;
+    QTest::newRow(QByteArray("a link out") + size) << "out.png" << large << false;
+    QTest::newRow(QByteArray("a link to a device") + size) << "zero.png" << large << false;
+    QTest::newRow(QByteArray("a subfolder") + size) << "sub/photo.png" << large << false;
+  }
+}
+
+void HtmlViewTest::resourcesComeOnlyFromThePageFolder() {
+  QFETCH(QString, source);
+  QFETCH(bool, large);
+  QFETCH(bool, shown);
+  PageFolder place;
+  const QString name = QString(source)
+                           .replace(QStringLiteral("%1"), QString::fromStdString(place.folder.string()))
+                           .replace(QStringLiteral("%2"), QString::fromStdString(place.temp.path().string()));
+  std::string page = "<HTML><BODY><pre>" + Sj("本文の前") + "<img src=\"" + name.toStdString() + "\">" +
+                     Sj("本文の後") + "\r\n";
+  if (large) page += std::string(300 * 1024, 'x');
+  page += "</pre></BODY></HTML>\r\n";
+  WriteFileBytes(place.folder / "work0.htm", page);
+
+  std::mutex mutex;
+  std::vector<QUrl> asked;
+  std::vector<fs::path> opened;
+  SetPageResourceTrace({[&](const QUrl& url) {
+                          std::lock_guard lock(mutex);
+                          asked.push_back(url);
+                        },
+                        [&](const fs::path& file) {
+                          std::lock_guard lock(mutex);
+                          opened.push_back(file);
+                        }});
+  const fs::path real = place.temp.path() / "real" / "archive" / "0000100001";
+  OpenWatch watch({place.temp.path() / "secret.png", place.temp.path() / "real" / "archive", real / "sub",
+                   real / "dir.png", real / "pipe.png"});
+  QVERIFY(watch.Watched() == 5);
+
+  HtmlView view;
+  view.resize(400, 300);
+  view.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&view));
+  QVERIFY(view.Navigate(place.folder / "work0.htm"));
+  QTRY_VERIFY(!view.IsBusy());
+  // Laid out and painted: the image is asked for.
+  view.viewport()->repaint();
+  QTest::qWait(50);
+  SetPageResourceTrace({});
+
+  QVERIFY(view.toPlainText().contains(Utf8("本文の後")));
+  QVERIFY(!asked.empty());
+  const std::vector<fs::path> expected =
+      shown ? std::vector<fs::path>{real / "photo.png"} : std::vector<fs::path>{};
+  std::vector<fs::path> distinct = opened;
+  distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+  QCOMPARE(distinct, expected);
+  const std::vector<std::string> outside = watch.Opened();
+  QVERIFY2(outside.empty(), outside.empty() ? "" : outside.front().c_str());
+  // What the page holds in the image's place: the picture, or an empty one.
+  const QVariant image = view.document()->resource(QTextDocument::ImageResource, QUrl(name));
+  const QImage loaded =
+      image.userType() == QMetaType::QImage ? image.value<QImage>() : QImage::fromData(image.toByteArray());
+  QCOMPARE(loaded.size(), shown ? QSize(8, 6) : QSize(1, 1));
+}
+
+void HtmlViewTest::aClickedLinkOutOfThePageFolderLoadsNothing() {
+  PageFolder place;
+  WriteFileBytes(
+      place.folder / "work0.htm",
+      Sj("<HTML><BODY><p><a href=\"file:///dev/zero\">ゼロ</a></p><p><a href=\"zero.png\">リンク</a></p>"
+         "<p><a href=\"../other.png\">上へ</a></p></BODY></HTML>"));
+  std::vector<fs::path> opened;
+  SetPageResourceTrace({{}, [&](const fs::path& file) { opened.push_back(file); }});
+  OpenWatch watch({"/dev/zero", place.temp.path() / "real" / "archive"});
+  HtmlView view;
+  view.resize(400, 300);
+  view.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&view));
+  QVERIFY(view.Navigate(place.folder / "work0.htm"));
+  for (const char* link : {"ゼロ", "リンク", "上へ"}) {
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, PointOver(view, Utf8(link)));
+    QTest::qWait(20);  // the window answers
+    QCOMPARE(view.CurrentFile(), place.folder / "work0.htm");
+  }
+  SetPageResourceTrace({});
+  QVERIFY(opened.empty());
+  QVERIFY(watch.Opened().empty());
 }
 
 void HtmlViewTest::selectAllThenCopy() {
