@@ -43,7 +43,8 @@ const std::string kNumbered = "0000100003";  // 15 numbered issues, UTF-8 pages
 
 // The main window and its list window with the search index, searched through the search window.
 struct Program : ProgramWithList {
-  Program(const sample_site::SampleSite& site, const fs::path& archive) : ProgramWithList(site, archive, true) {
+  Program(const sample_site::SampleSite& site, const fs::path& archive)
+      : ProgramWithList(site, archive, true) {
     QVERIFY(QTest::qWaitForWindowActive(&form));
   }
   // Opens the search window from the list window's 全文検索 or with Ctrl+Shift+F, types
@@ -347,8 +348,9 @@ void SearchWindowTest::forgetsADeletedNewsletter() {
   const fs::path root = copy.path() / "log";
   fs::copy(Root(), root, fs::copy_options::recursive);
   // Only its own issues name the newsletter in their text.
+  const std::vector<sample_site::SampleNewsletter> newsletters = site_->Newsletters();
   const auto numbered =
-      std::find_if(site_->Newsletters().begin(), site_->Newsletters().end(),
+      std::find_if(newsletters.begin(), newsletters.end(),
                    [](const sample_site::SampleNewsletter& n) { return n.id == kNumbered; });
   const QString title = QString::fromStdString(numbered->title);
   Program program(*site_, root);

@@ -174,7 +174,7 @@ class SampleSiteTest : public ::testing::Test {
   static void TearDownTestSuite() { site_.reset(); }
   static SampleSite& site() { return *site_; }
   static Page Get(const std::string& target) { return Fetch(site_->Port(), target); }
-  static const SampleNewsletter& DescriptionOf(const std::string& id) {
+  static SampleNewsletter DescriptionOf(const std::string& id) {
     for (const auto& description : site_->Newsletters()) {
       if (description.id == id) return description;
     }
@@ -761,7 +761,8 @@ TEST(SampleSiteGrowth, NewerIssuesComeFirstAndTheOthersStayAsTheyWere) {
     EXPECT_EQ(after[0].key, c.newestKey.empty() ? after[0].date : Sj(c.newestKey));
     EXPECT_EQ(Fetch(site.Port(), "/m/log/" + c.id + "/" + after[0].pathTail).status, 200);
     // Listed first on the top page, which counts the listing pages anew.
-    const auto& description = *std::find_if(site.Newsletters().begin(), site.Newsletters().end(),
+    const auto descriptions = site.Newsletters();
+    const auto& description = *std::find_if(descriptions.begin(), descriptions.end(),
                                             [&](const SampleNewsletter& d) { return d.id == c.id; });
     const std::string top = ToShiftJis(Fetch(site.Port(), "/m/log/" + c.id).body, description.encoding);
     EXPECT_EQ(IssueLinksAsTheReaderSeesThem(top).front(), (ListedIssue{after[0].key, after[0].pathTail}));
