@@ -778,6 +778,45 @@ TEST(SampleSiteGrowth, NewerIssuesComeFirstAndTheOthersStayAsTheyWere) {
   EXPECT_FALSE(site.AddNewerIssue("0000999999"));
 }
 
+TEST(SampleSiteGrowth, NewslettersAddedWhilePagesAreServedAreListedWhole) {
+  SampleSite site;
+  site.Start();
+  const std::size_t before = site.Newsletters().size();
+  constexpr int kAdded = 20;
+  // The top page and the redirect fault read the descriptions while they grow.
+  std::atomic<bool> done{false};
+  std::vector<std::size_t> listed;
+  std::thread reader([&] {
+    while (!done) {
+      const Page top = Fetch(site.Port(), "/");
+      if (top.status != 200) break;
+      std::size_t items = 0;
+      for (std::size_t at = top.body.find("<li>"); at != std::string::npos;
+           at = top.body.find("<li>", at + 1))
+        ++items;
+      listed.push_back(items);
+      if (Fetch(site.Port(), "/fault/redirect").status != 302) break;
+    }
+  });
+  for (int i = 0; i < kAdded; ++i) {
+    SampleNewsletter added;
+    added.id = "00002000" + std::to_string(10 + i);
+    added.title = "追加 " + std::to_string(i);
+    added.issueCount = 1;
+    site.SetNewsletter(added);
+    EXPECT_EQ(site.Newsletters().size(), before + static_cast<std::size_t>(i) + 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  done = true;
+  reader.join();
+  ASSERT_FALSE(listed.empty());
+  EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end()));
+  EXPECT_GE(listed.front(), before);
+  EXPECT_LE(listed.back(), before + kAdded);
+  const std::string top = Fetch(site.Port(), "/").body;
+  EXPECT_NE(top.find("/m/log/0000200029\">"), std::string::npos);
+}
+
 TEST(SampleSiteExtraPages, ServeTheGivenBytesInsteadOfThePath) {
   SampleSite site;
   site.Start();
