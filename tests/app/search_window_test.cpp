@@ -379,6 +379,11 @@ void SearchWindowTest::searchesADamagedArchive_data() {
       {"no archive folder", Damage::kNoArchive},
   };
   for (const auto& [what, damage] : damages) {
+    if (damage == Damage::kNoArchive) {
+      // The search ends before it would open an index.
+      QTest::newRow(what) << static_cast<int>(damage) << false;
+      continue;
+    }
     for (const bool readsFiles : {false, true}) {
       const std::string name = std::string(what) + (readsFiles ? ", reading the files" : ", indexed");
       QTest::newRow(name.c_str()) << static_cast<int>(damage) << readsFiles;
