@@ -33,6 +33,8 @@ std::optional<SaveChoice> QtDialogs::ChooseSaveFile(const std::string& defaultNa
   dialog.setFileMode(QFileDialog::AnyFile);
   // The name is taken as typed: no extension is added by the dialog.
   dialog.setDefaultSuffix(QString());
+  // Saving asks its own question before it writes over a file: Qt's would be a second one.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
   QStringList filters;
   for (const std::string& filter : nameFilters) filters << QString::fromStdString(filter);
   dialog.setNameFilters(filters);

@@ -185,14 +185,14 @@ bool SearchIndex::Update(const std::atomic<bool>& stop, const std::string& onlyN
   } timeoutAgain{database_};
   if (!CollectGarbage()) return false;
   const std::vector<SearchedNewsletter> newsletters = SearchedNewsletters(archiveRoot_);
-  std::set<std::string> listed;
-  for (const SearchedNewsletter& newsletter : newsletters) listed.insert(newsletter.id);
+  std::set<std::string> searched;
+  for (const SearchedNewsletter& newsletter : newsletters) searched.insert(newsletter.id);
   std::vector<std::string> known;
   SqliteStatement magazines(database_, "SELECT id FROM magazines");
   while (magazines.Step()) known.push_back(magazines.Bytes(0));
   if (magazines.Failed()) return false;
   for (const std::string& id : known) {
-    if (listed.count(id) == 0 && !DropNewsletter(id)) return false;
+    if (searched.count(id) == 0 && !DropNewsletter(id)) return false;
   }
   for (const SearchedNewsletter& newsletter : newsletters) {
     if (stop) return true;

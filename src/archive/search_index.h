@@ -22,7 +22,7 @@
 // One stored issue as the index knows it; texts Shift-JIS.
 struct IndexedIssue {
   std::string magazineId;
-  std::string title;     // the newsletter's title in the archive index
+  std::string title;     // the newsletter's title in the archive index, else its ID
   std::string fileName;  // the issue file's name
   std::string listKey;   // IssueListKey of the file name
 };
@@ -39,10 +39,11 @@ class SearchIndex {
                                            std::string& error);
 
   // Brings the index up to date with the archive: new, changed and removed issue files
-  // found by name, size and modification time, newsletters gone from the archive index
-  // dropped. With `onlyNewsletter` (an ID) the files of the other newsletters are not looked
-  // at. Works in short transactions, so a search meanwhile sees what is done; returns early
-  // when `stop` is set. False when the index cannot be written.
+  // found by name, size and modification time, newsletters that neither the archive index
+  // lists nor a folder holds any more dropped (searched_archive.h). With `onlyNewsletter`
+  // (an ID) the files of the other newsletters are not looked at. Works in short
+  // transactions, so a search meanwhile sees what is done; returns early when `stop` is set.
+  // False when the index cannot be written.
   bool Update(const std::atomic<bool>& stop, const std::string& onlyNewsletter = {});
 
   // The issues that hold every term: their number, and up to `limit` of them in the order

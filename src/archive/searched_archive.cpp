@@ -16,5 +16,11 @@ std::vector<SearchedNewsletter> SearchedNewsletters(const std::filesystem::path&
     if (!IsPlainName(id) || !seen.insert(id).second) continue;
     newsletters.push_back({id, cells[2], NewsletterFolder(archiveRoot, id)});
   }
+  // Folders the index does not list come after the listed ones, by ID: an order that does
+  // not hang on the order the file system lists them in.
+  for (const std::string& id : ScanFolders(JoinSjis(archiveRoot, kServiceFolderName))) {
+    if (!IsPlainName(id) || !seen.insert(id).second) continue;
+    newsletters.push_back({id, id, NewsletterFolder(archiveRoot, id)});
+  }
   return newsletters;
 }

@@ -181,6 +181,21 @@ StringList ScanTextFiles(const fs::path& folder) {
   return names;
 }
 
+StringList ScanFolders(const fs::path& folder) {
+  StringList names;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error); !error && it != fs::directory_iterator();
+       it.increment(error)) {
+    const std::string name = it->path().filename().native();
+    std::error_code statusError;
+    if (name.empty() || name[0] == '.' || !it->is_directory(statusError)) continue;
+    std::string sjisName = NativeNameToSjis(name);
+    if (cp932::ToUtf8(sjisName) == name) names.push_back(std::move(sjisName));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 bool ReadWholeFileInto(const fs::path& file, std::string& bytes) {
   return ReadRegularFileInto(file, bytes, std::numeric_limits<std::size_t>::max()) == FileRead::kRead;
 }

@@ -47,6 +47,11 @@ struct TextFile {
 // ScanTextFiles with each file's size and modification time; a file gone meanwhile is left out.
 std::vector<TextFile> ScanTextFilesWithTimes(const std::filesystem::path& folder);
 
+// Names (Shift-JIS) of the non-hidden folders (and links to folders) in `folder`, sorted by
+// name bytes. A name that does not come back unchanged from Shift-JIS is left out: it
+// could not be joined onto the folder again. Empty when the folder cannot be read.
+StringList ScanFolders(const std::filesystem::path& folder);
+
 // Whole-file read of a regular file (after links); nullopt when it cannot be read. A pipe,
 // a device or a folder under the name is never opened in a way that could wait.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);

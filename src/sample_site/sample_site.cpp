@@ -302,7 +302,10 @@ std::string SampleSite::NoticeBase(const std::string& variant) const {
   return Root() + "/notice/" + variant + "/";
 }
 
-const std::vector<SampleNewsletter>& SampleSite::Newsletters() const { return descriptions_; }
+std::vector<SampleNewsletter> SampleSite::Newsletters() const {
+  std::lock_guard lock(mutex_);
+  return descriptions_;
+}
 
 std::vector<IssueInfo> SampleSite::Issues(const std::string& id) const {
   std::vector<IssueInfo> issues;
@@ -495,7 +498,7 @@ void SampleSite::ServePage(const httplib::Request& request, httplib::Response& r
     }
   }
   if (path == "/") {
-    SetPage(response, 200, IndexPage(descriptions_));
+    SetPage(response, 200, IndexPage(Newsletters()));
     return;
   }
   static const std::string kFault = "/fault/";
@@ -556,8 +559,9 @@ void SampleSite::ServeFault(const std::string& name, const httplib::Request& req
   } else if (name == "500") {
     SetPage(response, 500, ServerErrorPage());
   } else if (name == "redirect") {
+    const std::vector<SampleNewsletter> descriptions = Newsletters();
     const std::string target =
-        descriptions_.empty() ? DefaultNewsletters().front().id : descriptions_.front().id;
+        descriptions.empty() ? DefaultNewsletters().front().id : descriptions.front().id;
     response.set_redirect(NewsletterAddress(target), 302);
   } else if (name == "slow") {
     SetSlowPage(response, SlowPageHead());

@@ -119,7 +119,8 @@ class SampleSite {
   // Root() + "/notice/" + variant + "/": where the notice page of a variant lies (see
   // notice_pages.h); the page itself is the program's version + ".html".
   std::string NoticeBase(const std::string& variant) const;
-  const std::vector<SampleNewsletter>& Newsletters() const;
+  // A copy, as SetNewsletter may change the descriptions meanwhile.
+  std::vector<SampleNewsletter> Newsletters() const;
   std::vector<IssueInfo> Issues(const std::string& id) const;  // newest first; empty for an unknown id
   std::vector<std::string> Requests() const;  // every request received, "GET /path?query", in order
   void ClearRequests();
@@ -165,13 +166,12 @@ class SampleSite {
   // Waits up to `milliseconds`; false once the service is stopping.
   bool WaitUnlessStopping(int milliseconds);
 
-  std::vector<SampleNewsletter> descriptions_;
-
   std::unique_ptr<httplib::Server> server_;
   std::thread listener_;
   int port_ = 0;
 
   mutable std::mutex mutex_;  // guards everything below
+  std::vector<SampleNewsletter> descriptions_;
   // Replaced whole when a newsletter grows, so a page being served keeps its own copy.
   std::vector<std::shared_ptr<const Newsletter>> newsletters_;
   std::condition_variable stopSignal_;

@@ -1,6 +1,8 @@
-// The Qt message box behind the program's dialogs interface, driven while it is open.
+// The Qt message box and save dialog behind the program's dialogs interface, driven while
+// they are open.
 
 #include <QAbstractButton>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
@@ -15,6 +17,8 @@ class QtDialogsTest final : public QObject {
   void showsTheShiftJisTextUntilOk();
   void questionsAnswerYesOnlyForYes_data();
   void questionsAnswerYesOnlyForYes();
+  void saveDialogLeavesTheOverwriteQuestionToTheProgram_data();
+  void saveDialogLeavesTheOverwriteQuestionToTheProgram();
 };
 
 void QtDialogsTest::showsTheShiftJisTextUntilOk() {
@@ -76,6 +80,55 @@ void QtDialogsTest::questionsAnswerYesOnlyForYes() {
   InstallDialogs(nullptr);
   QVERIFY(checked);
   QCOMPARE(result, answer);
+}
+
+void QtDialogsTest::saveDialogLeavesTheOverwriteQuestionToTheProgram_data() {
+  QTest::addColumn<bool>("choose");
+  QTest::newRow("cancelled") << false;
+  QTest::newRow("an existing file chosen") << true;
+}
+
+void QtDialogsTest::saveDialogLeavesTheOverwriteQuestionToTheProgram() {
+  QFETCH(bool, choose);
+  TempFolder folder;
+  const std::filesystem::path existing = folder.path() / "週刊.html";
+  WriteFileBytes(existing, "old");
+  QtDialogs dialogs;
+  InstallDialogs(&dialogs);
+  bool saving = false;
+  bool dontConfirm = false;
+  QStringList boxes;  // what came up over the save dialog
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    QVERIFY(dialog != nullptr);
+    saving = dialog->acceptMode() == QFileDialog::AcceptSave;
+    dontConfirm = dialog->testOption(QFileDialog::DontConfirmOverwrite);
+    if (!choose) {
+      dialog->reject();
+      return;
+    }
+    // Qt's own question would open inside accept(): it is recorded and answered No.
+    QTimer::singleShot(0, dialog, [&boxes] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      boxes << box->text();
+      box->done(QMessageBox::No);
+    });
+    dialog->selectFile(QString::fromStdString(existing.string()));
+    // As the Save button does.
+    QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+    if (dialog->isVisible()) dialog->reject();
+  });
+  const std::optional<SaveChoice> choice =
+      CurrentDialogs().ChooseSaveFile(Sj("週刊.html"), {"HTML (*.html)", "Text (*.txt)"}, 1);
+  InstallDialogs(nullptr);
+  QVERIFY(saving);
+  QVERIFY(dontConfirm);
+  QCOMPARE(boxes, QStringList());
+  QCOMPARE(choice.has_value(), choose);
+  if (choice)
+    QCOMPARE(QString::fromStdString(choice->file.string()), QString::fromStdString(existing.string()));
+  QCOMPARE(ReadFileBytes(existing), std::string("old"));
 }
 
 QTEST_MAIN(QtDialogsTest)

@@ -1,6 +1,7 @@
 // Full-text search end to end: two newsletters read from the sample service into a
 // temporary archive, searched in the search window (opened from the list window and with
-// Ctrl+Shift+F) and on the command line, and hits opened in the main window.
+// Ctrl+Shift+F) and on the command line, also with the archive index damaged, and hits
+// opened in the main window.
 
 #include "archive/windows/search_window.h"
 
@@ -21,6 +22,7 @@
 #include "app/main_window.h"
 #include "app/reader_fixture.h"
 #include "archive/issue_naming.h"
+#include "archive/magazine_log.h"
 #include "archive/search_index.h"
 #include "archive/sqlite_handles.h"
 #include "archive/text_normalisation.h"
@@ -28,6 +30,7 @@
 #include "archive/windows/string_grid.h"
 #include "platform/cp932.h"
 #include "platform/events.h"
+#include "platform/ini.h"
 #include "platform/sjis.h"
 #include "sample_site/sample_site.h"
 #include "support/test_support.h"
@@ -43,7 +46,8 @@ const std::string kNumbered = "0000100003";  // 15 numbered issues, UTF-8 pages
 
 // The main window and its list window with the search index, searched through the search window.
 struct Program : ProgramWithList {
-  Program(const sample_site::SampleSite& site, const fs::path& archive) : ProgramWithList(site, archive, true) {
+  Program(const sample_site::SampleSite& site, const fs::path& archive)
+      : ProgramWithList(site, archive, true) {
     QVERIFY(QTest::qWaitForWindowActive(&form));
   }
   // Opens the search window from the list window's 全文検索 or with Ctrl+Shift+F, types
@@ -144,6 +148,66 @@ std::map<fs::path, std::string> Snapshot(const fs::path& folder) {
   return files;
 }
 
+// A copy of the archive at `root`, in `folder`; its root is returned.
+fs::path CopyArchive(const fs::path& root, const TempFolder& folder) {
+  const fs::path copy = folder.path() / "log";
+  fs::copy(root, copy, fs::copy_options::recursive);
+  return copy;
+}
+
+// XDG_CACHE_HOME names a folder of its own while this lives. `blocked`: a plain file stands
+// where the index folder belongs, so no index can be made.
+class OwnCacheFolder {
+ public:
+  explicit OwnCacheFolder(bool blocked) : saved_(qgetenv("XDG_CACHE_HOME")) {
+    if (blocked) WriteFileBytes(folder_.path() / "yomitoru", "x");
+    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(folder_.path().string()));
+  }
+  ~OwnCacheFolder() { qputenv("XDG_CACHE_HOME", saved_); }
+  OwnCacheFolder(const OwnCacheFolder&) = delete;
+  OwnCacheFolder& operator=(const OwnCacheFolder&) = delete;
+
+ private:
+  TempFolder folder_;
+  QByteArray saved_;
+};
+
+// What has become of the archive index (or of the whole archive).
+enum class Damage { kNoIndexFile, kEmptyIndexFile, kRandomBytes, kOnlyDatedListed, kNoArchive };
+
+void Inflict(Damage damage, const fs::path& root) {
+  const fs::path file = ArchiveIndexFile(root);
+  switch (damage) {
+    case Damage::kNoIndexFile:
+      fs::remove(file);
+      break;
+    case Damage::kEmptyIndexFile:
+      WriteFileBytes(file, "");
+      break;
+    case Damage::kRandomBytes:
+      WriteFileBytes(file, RandomBytes(4096, 7));
+      break;
+    case Damage::kOnlyDatedListed:
+      QVERIFY(!RemoveIniKey(file, "magumagu", kNumbered));
+      break;
+    case Damage::kNoArchive:
+      fs::remove_all(root);
+      break;
+  }
+}
+
+// The hits of `expected` as a search of the archive shows them after `damage`: a newsletter
+// the archive index no longer lists is titled with its ID.
+QStringList RowsAfter(Damage damage, const Expected& expected) {
+  QStringList rows;
+  for (qsizetype i = 0; i < expected.rows.size(); ++i) {
+    const QString id = expected.lines[i].section(u'\t', 0, 0);
+    const bool listed = damage == Damage::kOnlyDatedListed && id == QString::fromStdString(kDated);
+    rows << (listed ? expected.rows[i] : id + u'\t' + expected.rows[i].section(u'\t', 1));
+  }
+  return rows;
+}
+
 std::int64_t IndexedCount(const fs::path& archive, const QString& words) {
   std::string error;
   const std::unique_ptr<SearchIndex> index = SearchIndex::Open(archive, false, error);
@@ -173,8 +237,12 @@ class SearchWindowTest : public QObject {
   void rebuildsADeletedIndex();
   void answersFromWhatIsIndexedMeanwhile();
   void readsTheFilesWithoutAnIndex();
+  void searchesADamagedArchive_data();
+  void searchesADamagedArchive();
   void opensAHit_data();
   void opensAHit();
+  void opensAHitOfAnUnlistedNewsletter_data();
+  void opensAHitOfAnUnlistedNewsletter();
   void forgetsADeletedNewsletter();
   void findsAnIssueReadAfterwards();
 
@@ -258,8 +326,7 @@ void SearchWindowTest::rebuildsADeletedIndex() {
 
 void SearchWindowTest::answersFromWhatIsIndexedMeanwhile() {
   TempFolder copy;
-  const fs::path root = copy.path() / "log";
-  fs::copy(Root(), root, fs::copy_options::recursive);
+  const fs::path root = CopyArchive(Root(), copy);
   Program program(*site_, root);
   QStringList indexed;
   program.Search(QStringLiteral("散歩"), false, [&](TFormSearch& window) { indexed = Rows(window); });
@@ -287,11 +354,7 @@ void SearchWindowTest::answersFromWhatIsIndexedMeanwhile() {
 }
 
 void SearchWindowTest::readsTheFilesWithoutAnIndex() {
-  // A plain file stands where the index folder belongs.
-  TempFolder cache;
-  WriteFileBytes(cache.path() / "yomitoru", "x");
-  const QByteArray saved = qgetenv("XDG_CACHE_HOME");
-  qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(cache.path().string()));
+  const OwnCacheFolder cache(true);
   const Expected expected = ExpectedHits(*site_, {QStringLiteral("散歩")}, false);
   Program program(*site_, Root());
   program.Search(QStringLiteral("散歩"), true, [&](TFormSearch& window) {
@@ -305,7 +368,61 @@ void SearchWindowTest::readsTheFilesWithoutAnIndex() {
   QCOMPARE(RunCommandLineSearch("散歩", Root(), out, errors), 0);
   QCOMPARE(QString::fromStdString(out.str()).count(u'\n'), expected.lines.size());
   QCOMPARE(errors.str(), std::string(kIndexUnavailableUtf8) + "\n");
-  qputenv("XDG_CACHE_HOME", saved);
+}
+
+void SearchWindowTest::searchesADamagedArchive_data() {
+  QTest::addColumn<int>("damage");
+  QTest::addColumn<bool>("readsFiles");
+  const std::vector<std::pair<const char*, Damage>> damages = {
+      {"no log_all.ini", Damage::kNoIndexFile},  {"an empty log_all.ini", Damage::kEmptyIndexFile},
+      {"random bytes", Damage::kRandomBytes},    {"only one of two listed", Damage::kOnlyDatedListed},
+      {"no archive folder", Damage::kNoArchive},
+  };
+  for (const auto& [what, damage] : damages) {
+    if (damage == Damage::kNoArchive) {
+      // The search ends before it would open an index.
+      QTest::newRow(what) << static_cast<int>(damage) << false;
+      continue;
+    }
+    for (const bool readsFiles : {false, true}) {
+      const std::string name = std::string(what) + (readsFiles ? ", reading the files" : ", indexed");
+      QTest::newRow(name.c_str()) << static_cast<int>(damage) << readsFiles;
+    }
+  }
+}
+
+void SearchWindowTest::searchesADamagedArchive() {
+  QFETCH(int, damage);
+  QFETCH(bool, readsFiles);
+  TempFolder copy;
+  const fs::path root = CopyArchive(Root(), copy);
+  Inflict(static_cast<Damage>(damage), root);
+  const OwnCacheFolder cache(readsFiles);
+  std::ostringstream out;
+  std::ostringstream errors;
+  const int status = RunCommandLineSearch("散歩", root, out, errors);
+  if (static_cast<Damage>(damage) == Damage::kNoArchive) {
+    QCOMPARE(status, 2);
+    QCOMPARE(errors.str(), "アーカイブのフォルダがありません: " + root.string() + "\n");
+    QVERIFY(out.str().empty());
+    return;
+  }
+  const Expected expected = ExpectedHits(*site_, {QStringLiteral("散歩")}, false);
+  QVERIFY(std::any_of(expected.lines.begin(), expected.lines.end(), [](const QString& line) {
+    return line.startsWith(QString::fromStdString(kNumbered));
+  }));
+  QCOMPARE(status, 0);
+  QStringList printed;
+  for (const QString& line : QString::fromStdString(out.str()).split(u'\n', Qt::SkipEmptyParts))
+    printed << line.section(u'\t', 0, 1);
+  QCOMPARE(printed, expected.lines);
+  QCOMPARE(errors.str(), readsFiles ? std::string(kIndexUnavailableUtf8) + "\n" : std::string());
+
+  Program program(*site_, root);
+  program.Search(QStringLiteral("散歩"), false, [&](TFormSearch& window) {
+    QCOMPARE(Rows(window), RowsAfter(static_cast<Damage>(damage), expected));
+  });
+  QCOMPARE(program.dialogs.messages.size(), std::size_t{readsFiles ? 1u : 0u});
 }
 
 void SearchWindowTest::opensAHit_data() {
@@ -342,13 +459,61 @@ void SearchWindowTest::opensAHit() {
   QVERIFY(!program.list.isVisible());
 }
 
+void SearchWindowTest::opensAHitOfAnUnlistedNewsletter_data() {
+  QTest::addColumn<int>("damage");
+  QTest::newRow("log_all.ini lists only the other") << static_cast<int>(Damage::kOnlyDatedListed);
+  QTest::newRow("no log_all.ini") << static_cast<int>(Damage::kNoIndexFile);
+}
+
+void SearchWindowTest::opensAHitOfAnUnlistedNewsletter() {
+  QFETCH(int, damage);
+  TempFolder copy;
+  const fs::path root = CopyArchive(Root(), copy);
+  Inflict(static_cast<Damage>(damage), root);
+  const fs::path indexFile = ArchiveIndexFile(root);
+  const std::string datedLine = ReadIniValue(indexFile, "magumagu", kDated);
+  const std::vector<sample_site::SampleNewsletter> newsletters = site_->Newsletters();
+  const auto numbered =
+      std::find_if(newsletters.begin(), newsletters.end(),
+                   [](const sample_site::SampleNewsletter& n) { return n.id == kNumbered; });
+  const QString title = QString::fromStdString(numbered->title);
+  const QString id = QString::fromStdString(kNumbered);
+
+  Program program(*site_, root);
+  QString chosen;
+  program.Search(title, false, [&](TFormSearch& window) {
+    QCOMPARE(Rows(window, 0), QStringList(numbered->issueCount, id));
+    chosen = Rows(window)[0];
+    window.SGrid1->setFocus();
+    window.SGrid1->selectRow(0);
+    QTest::keyClick(window.SGrid1, Qt::Key_Return);
+  });
+  const TForm1& form = program.form;
+  QCOMPARE(form.Panel1->text(), id);
+  QCOMPARE(form.Memo3->textCursor().selectedText(), u'*' + chosen.section(u'\t', 1) + u'*');
+  QCOMPARE(MemoLines(*form.Memo3).size(), static_cast<std::size_t>(numbered->issueCount));
+  QCOMPARE(form.WebB1->textCursor().selectedText(), title);
+  // Opened as from the list window: the newsletter's index line is written again, from its log.
+  const std::string line = cp932::ToUtf8(ReadIniValue(indexFile, "magumagu", kNumbered));
+  QVERIFY2(
+      line.starts_with(numbered->title + ",") && line.ends_with("," + std::to_string(numbered->issueCount)),
+      line.c_str());
+  QCOMPARE(ReadIniValue(indexFile, "magumagu", kDated), datedLine);
+  // And the search index takes the title from there.
+  program.form.searchIndex.WaitUntilIdle();
+  program.Search(title, false, [&](TFormSearch& window) {
+    QCOMPARE(Rows(window, 0), QStringList(numbered->issueCount, title));
+  });
+  QVERIFY(program.dialogs.messages.empty());
+}
+
 void SearchWindowTest::forgetsADeletedNewsletter() {
   TempFolder copy;
-  const fs::path root = copy.path() / "log";
-  fs::copy(Root(), root, fs::copy_options::recursive);
+  const fs::path root = CopyArchive(Root(), copy);
   // Only its own issues name the newsletter in their text.
+  const std::vector<sample_site::SampleNewsletter> newsletters = site_->Newsletters();
   const auto numbered =
-      std::find_if(site_->Newsletters().begin(), site_->Newsletters().end(),
+      std::find_if(newsletters.begin(), newsletters.end(),
                    [](const sample_site::SampleNewsletter& n) { return n.id == kNumbered; });
   const QString title = QString::fromStdString(numbered->title);
   Program program(*site_, root);

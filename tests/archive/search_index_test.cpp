@@ -1,5 +1,6 @@
 // The search index over archives written with the archive's own INI code and issue files
-// in the form a read stores them: what it finds after the files change, index files it
+// in the form a read stores them: what it finds after the files change, every newsletter
+// folder whatever the archive index says, with the index and without it, index files it
 // cannot use, and the keeper that runs its updates.
 
 #include "archive/search_index.h"
@@ -10,12 +11,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "archive/archive_search.h"
 #include "archive/magazine_log.h"
 #include "archive/search_index_keeper.h"
 #include "archive/text_normalisation.h"
+#include "platform/cp932.h"
 #include "platform/ini.h"
 #include "support/test_support.h"
 
@@ -82,10 +86,16 @@ TEST_F(SearchIndexTest, FindsWhatTheFilesHoldAfterEveryChange) {
        [&] { fs::remove(File("0000000001", "20261207-1000.txt")); },
        {{"散歩", 2}, {"春", 0}}},
       {"a new issue", [&] { WriteIssue("0000000002", "第4号.txt", "散歩と春"); }, {{"散歩 春", 1}}},
-      {"a newsletter gone from the index",
+      {"a newsletter gone from the index, its folder kept",
        [&] { ASSERT_FALSE(RemoveIniKey(ArchiveIndexFile(Root()), "magumagu", "0000000002")); },
+       {{"散歩", 3}, {"記録", 1}}},
+      {"its folder gone too",
+       [&] { fs::rename(Root() / "magumagu" / "0000000002", archive_.path() / "moved"); },
        {{"散歩", 1}, {"記録", 0}}},
-      {"and back", [&] { AddNewsletter("0000000002", "二号誌"); }, {{"散歩", 3}, {"記録", 1}}},
+      {"the folder back, unlisted",
+       [&] { fs::rename(archive_.path() / "moved", Root() / "magumagu" / "0000000002"); },
+       {{"散歩", 3}, {"記録", 1}}},
+      {"listed again", [&] { AddNewsletter("0000000002", "二号誌"); }, {{"散歩", 3}, {"記録", 1}}},
       {"undecodable bytes",
        [&] {
          WriteFileBytes(File("0000000002", "第5号.txt"),
@@ -98,6 +108,63 @@ TEST_F(SearchIndexTest, FindsWhatTheFilesHoldAfterEveryChange) {
     step.change();
     for (const auto& [words, count] : step.counts)
       EXPECT_EQ(Count(words), count) << step.what << ": " << words;
+  }
+}
+
+TEST_F(SearchIndexTest, EveryNewsletterFolderIsSearchedWhateverTheArchiveIndexSays) {
+  AddNewsletter("0000000001", "一号誌");
+  AddNewsletter("0000000002", "二号誌");
+  // Issues of one rank: the later a file is met, the earlier its hit.
+  WriteIssue("0000000001", "第3号.txt", "春の散歩道");
+  WriteIssue("0000000002", "第3号.txt", "散歩の記録");
+  WriteIssue("0000000002", "第1号.txt", "秋の夜長");
+  // Folders that are no newsletter's: hidden, or no plain name.
+  for (const std::string id : {".trash", "bad\x01name"}) {
+    fs::create_directories(Root() / "magumagu" / id);
+    WriteIssue(id, "第9号.txt", "散歩");
+  }
+  const std::string listingBoth = ReadFileBytes(ArchiveIndexFile(Root()));
+  ASSERT_FALSE(RemoveIniKey(ArchiveIndexFile(Root()), "magumagu", "0000000001"));
+  const std::string listingOnlySecond = ReadFileBytes(ArchiveIndexFile(Root()));
+
+  struct Case {
+    const char* what;
+    std::optional<std::string> indexFile;  // nullopt: none
+    std::vector<std::string> hits;         // "ID title key", UTF-8
+  };
+  const std::vector<Case> cases = {
+      {"both listed", listingBoth, {"0000000002 二号誌 第3号", "0000000001 一号誌 第3号"}},
+      {"no index file", std::nullopt, {"0000000002 0000000002 第3号", "0000000001 0000000001 第3号"}},
+      {"an empty index file", "", {"0000000002 0000000002 第3号", "0000000001 0000000001 第3号"}},
+      {"random bytes", RandomBytes(4096, 7), {"0000000002 0000000002 第3号", "0000000001 0000000001 第3号"}},
+      // The unlisted folder is met after the listed one.
+      {"only the second listed",
+       listingOnlySecond,
+       {"0000000001 0000000001 第3号", "0000000002 二号誌 第3号"}},
+  };
+  for (const Case& c : cases) {
+    fs::remove(ArchiveIndexFile(Root()));
+    if (c.indexFile) WriteFileBytes(ArchiveIndexFile(Root()), *c.indexFile);
+    // An index begun afresh numbers the files in the order the search without it meets them.
+    TempFolder cache;
+    setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+    ASSERT_EQ(Count("夜長"), 1) << c.what;
+    ArchiveSearch search(Root());
+    ASSERT_FALSE(search.ReadsFiles()) << c.what;
+    for (const bool readsFiles : {false, true}) {
+      if (readsFiles) search.GiveUpIndex();
+      SearchResults results = search.Run(ParseSearchQuery(u"散歩"));
+      std::vector<std::string> hits;
+      for (std::size_t i = 0; i < results.Count(); ++i) {
+        const IndexedIssue& issue = results.Hit(i).issue;
+        hits.push_back(cp932::ToUtf8(issue.magazineId + " " + issue.title + " " + issue.listKey));
+        EXPECT_FALSE(results.Hit(i).excerpt.empty()) << c.what;
+      }
+      EXPECT_EQ(hits, c.hits) << c.what << (readsFiles ? ", reading the files" : ", through the index");
+    }
+    if (c.indexFile) {
+      EXPECT_EQ(ReadFileBytes(ArchiveIndexFile(Root())), *c.indexFile) << c.what;
+    }
   }
 }
 

@@ -54,6 +54,21 @@ TEST(ScanTextFiles, MissingFolderOrAFileGivesNothing) {
   EXPECT_TRUE(ScanTextFiles(folder.path() / "file.txt").empty());
 }
 
+TEST(ScanFolders, ListsVisibleFoldersWithNamesThatSurviveShiftJis) {
+  TempFolder folder;
+  const fs::path& root = folder.path();
+  for (const char* name : {"0000000002", "第1号誌", "ソ", ".hidden", "€uro", "target"}) {
+    fs::create_directory(root / name);
+  }
+  WriteFileBytes(root / "0000000001", "a file");
+  fs::create_directory_symlink(root / "target", root / "0000000003");  // a link to a folder
+  fs::create_symlink(root / "0000000001", root / "0000000004");        // a link to a file
+  fs::create_symlink(root / "missing", root / "0000000005");           // a dangling link
+  EXPECT_EQ(ScanFolders(root), (StringList{"0000000002", "0000000003", "target", Sj("ソ"), Sj("第1号誌")}));
+  EXPECT_TRUE(ScanFolders(root / "none").empty());
+  EXPECT_TRUE(ScanFolders(root / "0000000001").empty());
+}
+
 TEST(SjisNames, RoundTripThroughNativePaths) {
   TempFolder folder;
   for (const std::string& name : {Sj("第123号-春の特集.txt"), Sj("ソ表①～.txt"), std::string("plain.txt")}) {

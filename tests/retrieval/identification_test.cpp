@@ -69,7 +69,8 @@ TEST_F(IdentificationTest, TopPageFieldsInEveryEncoding) {
   for (const char* id : {"0000100001", "0000100002", "0000100003"}) {
     state = SharedState{};
     Identify(base + "/" + id, 0);
-    const auto& newsletter = *std::find_if(site().Newsletters().begin(), site().Newsletters().end(),
+    const auto newsletters = site().Newsletters();
+    const auto& newsletter = *std::find_if(newsletters.begin(), newsletters.end(),
                                            [&](const auto& candidate) { return candidate.id == id; });
     EXPECT_EQ(Utf8(state.TitleText), newsletter.title) << id;
     EXPECT_EQ(state.MagazineTitle, state.TitleText) << id;

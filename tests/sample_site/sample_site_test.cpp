@@ -174,7 +174,7 @@ class SampleSiteTest : public ::testing::Test {
   static void TearDownTestSuite() { site_.reset(); }
   static SampleSite& site() { return *site_; }
   static Page Get(const std::string& target) { return Fetch(site_->Port(), target); }
-  static const SampleNewsletter& DescriptionOf(const std::string& id) {
+  static SampleNewsletter DescriptionOf(const std::string& id) {
     for (const auto& description : site_->Newsletters()) {
       if (description.id == id) return description;
     }
@@ -761,7 +761,8 @@ TEST(SampleSiteGrowth, NewerIssuesComeFirstAndTheOthersStayAsTheyWere) {
     EXPECT_EQ(after[0].key, c.newestKey.empty() ? after[0].date : Sj(c.newestKey));
     EXPECT_EQ(Fetch(site.Port(), "/m/log/" + c.id + "/" + after[0].pathTail).status, 200);
     // Listed first on the top page, which counts the listing pages anew.
-    const auto& description = *std::find_if(site.Newsletters().begin(), site.Newsletters().end(),
+    const auto descriptions = site.Newsletters();
+    const auto& description = *std::find_if(descriptions.begin(), descriptions.end(),
                                             [&](const SampleNewsletter& d) { return d.id == c.id; });
     const std::string top = ToShiftJis(Fetch(site.Port(), "/m/log/" + c.id).body, description.encoding);
     EXPECT_EQ(IssueLinksAsTheReaderSeesThem(top).front(), (ListedIssue{after[0].key, after[0].pathTail}));
@@ -775,6 +776,45 @@ TEST(SampleSiteGrowth, NewerIssuesComeFirstAndTheOthersStayAsTheyWere) {
   site.AddNewerIssue("0000100006");
   EXPECT_EQ(Fetch(site.Port(), "/m/log/0000100006/" + missing).status, 404);
   EXPECT_FALSE(site.AddNewerIssue("0000999999"));
+}
+
+TEST(SampleSiteGrowth, NewslettersAddedWhilePagesAreServedAreListedWhole) {
+  SampleSite site;
+  site.Start();
+  const std::size_t before = site.Newsletters().size();
+  constexpr int kAdded = 20;
+  // The top page and the redirect fault read the descriptions while they grow.
+  std::atomic<bool> done{false};
+  std::vector<std::size_t> listed;
+  std::thread reader([&] {
+    while (!done) {
+      const Page top = Fetch(site.Port(), "/");
+      if (top.status != 200) break;
+      std::size_t items = 0;
+      for (std::size_t at = top.body.find("<li>"); at != std::string::npos;
+           at = top.body.find("<li>", at + 1))
+        ++items;
+      listed.push_back(items);
+      if (Fetch(site.Port(), "/fault/redirect").status != 302) break;
+    }
+  });
+  for (int i = 0; i < kAdded; ++i) {
+    SampleNewsletter added;
+    added.id = "00002000" + std::to_string(10 + i);
+    added.title = "追加 " + std::to_string(i);
+    added.issueCount = 1;
+    site.SetNewsletter(added);
+    EXPECT_EQ(site.Newsletters().size(), before + static_cast<std::size_t>(i) + 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  done = true;
+  reader.join();
+  ASSERT_FALSE(listed.empty());
+  EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end()));
+  EXPECT_GE(listed.front(), before);
+  EXPECT_LE(listed.back(), before + kAdded);
+  const std::string top = Fetch(site.Port(), "/").body;
+  EXPECT_NE(top.find("/m/log/0000200029\">"), std::string::npos);
 }
 
 TEST(SampleSiteExtraPages, ServeTheGivenBytesInsteadOfThePath) {

@@ -46,6 +46,13 @@ TempFolder::~TempFolder() {
   std::filesystem::remove_all(path_, error);
 }
 
+std::string RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(random());
+  return bytes;
+}
+
 std::string ReadFileBytes(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   std::ostringstream content;

@@ -32,6 +32,9 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
+// `size` bytes of noise, the same for the same seed.
+std::string RandomBytes(std::size_t size, unsigned seed);
+
 std::string ReadFileBytes(const std::filesystem::path& file);
 void WriteFileBytes(const std::filesystem::path& file, std::string_view bytes);
 
