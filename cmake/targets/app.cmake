@@ -52,6 +52,7 @@ endif()
 if(TARGET app_tests)
   # The scripted-read tests start the program itself.
   add_dependencies(app_tests yomitoru)
-  target_compile_definitions(app_tests PRIVATE YOMITORU_EXECUTABLE="$<TARGET_FILE:yomitoru>")
+  target_compile_definitions(app_tests PRIVATE YOMITORU_EXECUTABLE="$<TARGET_FILE:yomitoru>"
+                                               YOMITORU_PROJECT_VERSION="${PROJECT_VERSION}")
   target_link_libraries(app_tests PRIVATE yomitoru_sample_site)
 endif()

@@ -1,10 +1,94 @@
 #include "app/command_line.h"
 
+#include <QCommandLineParser>
+#include <QStringList>
+#include <algorithm>
 #include <string_view>
+
+#include "about/version_info.h"
 
 namespace {
 
+struct OptionSpec {
+  QStringList names;
+  const char* valueName;  // nullptr: a flag
+  const char* description;
+};
+
+// Every option, in the order --help lists them (UTF-8).
+const std::vector<OptionSpec>& Options() {
+  static const std::vector<OptionSpec> options = {
+      {{QStringLiteral("archive")}, "フォルダ", "アーカイブのフォルダを指定します。"},
+      {{QStringLiteral("service-root")},
+       "URL",
+       "メルマガサービスのサイトを指定します(バックナンバーは URL/m/log の下)。"},
+      {{QStringLiteral("demo")}, nullptr, "同梱のサンプルサービスを起動して、そのメルマガを表示します。"},
+      {{QStringLiteral("notice-base")},
+       "URL",
+       "お知らせのページの場所を指定します(URL + バージョン + .html)。"},
+      {{QStringLiteral("browser-session")},
+       "ファイル",
+       "IEからURL取得で読むブラウザーのセッションファイルを指定します。"},
+      {{QStringLiteral("read")}, "URL", "ウィンドウを開いたら、URL のメルマガを読み取ります。"},
+      {{QStringLiteral("all")}, nullptr, "--read で、未読取分だけでなくすべての号を読み取ります。"},
+      {{QStringLiteral("quit")}, nullptr, "--read の読取りが終わったら、状態行を表示して終了します。"},
+      {{QStringLiteral("search")}, "語句", "アーカイブのすべての号から語句を検索して表示し、終了します。"},
+      {{QStringLiteral("help"), QStringLiteral("h")}, nullptr, "この説明を表示します。"},
+      {{QStringLiteral("version")}, nullptr, "バージョンを表示します。"},
+  };
+  return options;
+}
+
+const OptionSpec* FindOption(std::string_view name) {
+  for (const OptionSpec& option : Options()) {
+    if (option.names.contains(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))))
+      return &option;
+  }
+  return nullptr;
+}
+
+std::string Dashed(const QString& name) { return (name.size() == 1 ? "-" : "--") + name.toStdString(); }
+
 CommandLineResult Failure(std::string message) { return {std::nullopt, std::move(message)}; }
+
+// Why the parser refused `arguments`, in the program's words: the parser knows the
+// option, the words are ours.
+std::string RefusalOf(const QCommandLineParser& parser, const std::vector<std::string>& arguments) {
+  if (!parser.unknownOptionNames().isEmpty()) {
+    return "不明な引数です: " + Dashed(parser.unknownOptionNames().constFirst());
+  }
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string_view argument = arguments[i];
+    if (!argument.starts_with("--")) continue;
+    const std::size_t equals = argument.find('=');
+    const std::string_view name =
+        argument.substr(2, equals == std::string_view::npos ? argument.npos : equals - 2);
+    const OptionSpec* option = FindOption(name);
+    if (option == nullptr) continue;
+    if (option->valueName == nullptr && equals != std::string_view::npos) {
+      return "オプション --" + std::string(name) + " に値は指定できません。";
+    }
+    if (option->valueName != nullptr && equals == std::string_view::npos && i + 1 == arguments.size()) {
+      return "オプション --" + std::string(name) + " の値がありません。";
+    }
+  }
+  return "引数が正しくありません。";
+}
+
+// Display columns of UTF-8 text: two for a character outside ASCII, as terminals show
+// Japanese text.
+std::size_t Columns(std::string_view text) {
+  std::size_t columns = 0;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      ++columns;
+    } else if ((byte & 0xC0) != 0x80) {
+      columns += 2;
+    }
+  }
+  return columns;
+}
 
 }  // namespace
 
@@ -13,70 +97,67 @@ std::string CommandLineUsage() {
          "[--browser-session ファイル] [--read URL [--all] [--quit]] [--search 語句]\n";
 }
 
-std::filesystem::path ArchiveFolderOf(const CommandLine& options) {
-  if (options.archive.empty()) return {};
-  std::filesystem::path folder = std::filesystem::absolute(options.archive).lexically_normal();
-  if (!folder.has_filename() && folder.has_relative_path()) folder = folder.parent_path();
-  return folder;
+std::string CommandLineHelp() {
+  std::vector<std::string> lefts;
+  std::size_t width = 0;
+  for (const OptionSpec& option : Options()) {
+    std::string left = "  ";
+    for (const QString& name : option.names) left += (left.size() > 2 ? ", " : "") + Dashed(name);
+    if (option.valueName != nullptr) left += " " + std::string(option.valueName);
+    width = std::max(width, Columns(left));
+    lefts.push_back(std::move(left));
+  }
+  std::string help = CommandLineUsage() + "\n";
+  for (std::size_t i = 0; i < lefts.size(); ++i) {
+    help += lefts[i] + std::string(width + 2 - Columns(lefts[i]), ' ') + Options()[i].description + "\n";
+  }
+  return help;
+}
+
+std::string VersionLine() {
+  const VersionResource resource = CompiledVersionResource();
+  const auto product = resource.find("ProductName");
+  const auto version = resource.find("FileVersion");
+  return (product != resource.end() ? product->second : std::string("Yomitoru")) + " " +
+         (version != resource.end() ? version->second : std::string()) + "\n";
 }
 
 CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
-  CommandLine options;
-  bool all = false;
-  bool quit = false;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    std::string_view argument = arguments[i];
-    // "--name=value" is accepted as well as "--name value".
-    std::optional<std::string> inlineValue;
-    if (argument.starts_with("--")) {
-      if (const auto equals = argument.find('='); equals != std::string_view::npos) {
-        inlineValue = std::string(argument.substr(equals + 1));
-        argument = argument.substr(0, equals);
-      }
-    }
-    const bool takesValue = argument == "--archive" || argument == "--service-root" || argument == "--read" ||
-                            argument == "--notice-base" || argument == "--browser-session" ||
-                            argument == "--search";
-    const bool isFlag = argument == "--demo" || argument == "--all" || argument == "--quit" ||
-                        argument == "--help" || argument == "-h";
-    if (!takesValue && !isFlag) return Failure("不明な引数です: " + arguments[i]);
-    if (inlineValue && !takesValue) {
-      return Failure("オプション " + std::string(argument) + " に値は指定できません。");
-    }
-    std::string value;
-    if (takesValue) {
-      if (inlineValue) {
-        value = *inlineValue;
-      } else if (i + 1 < arguments.size()) {
-        value = arguments[++i];
-      } else {
-        return Failure("オプション " + std::string(argument) + " の値がありません。");
-      }
-      if (value.empty()) return Failure("オプション " + std::string(argument) + " の値が空です。");
-    }
+  QCommandLineParser parser;
+  parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+  for (const OptionSpec& option : Options()) {
+    QCommandLineOption qtOption(option.names, QString::fromUtf8(option.description));
+    if (option.valueName != nullptr) qtOption.setValueName(QString::fromUtf8(option.valueName));
+    parser.addOption(qtOption);
+  }
+  QStringList qtArguments{QStringLiteral("yomitoru")};
+  for (const std::string& argument : arguments) qtArguments << QString::fromStdString(argument);
+  if (!parser.parse(qtArguments)) return Failure(RefusalOf(parser, arguments));
+  if (!parser.positionalArguments().isEmpty()) {
+    return Failure("不明な引数です: " + parser.positionalArguments().constFirst().toStdString());
+  }
 
-    if (argument == "--archive") {
-      options.archive = value;
-    } else if (argument == "--service-root") {
-      options.serviceRoot = value;
-    } else if (argument == "--notice-base") {
-      options.noticeBase = value;
-    } else if (argument == "--browser-session") {
-      options.browserSession = value;
-    } else if (argument == "--read") {
-      options.read = PendingRead{value};
-    } else if (argument == "--search") {
-      options.search = value;
-    } else if (argument == "--demo") {
-      options.demo = true;
-    } else if (argument == "--all") {
-      all = true;
-    } else if (argument == "--quit") {
-      quit = true;
-    } else {
-      options.help = true;
+  CommandLine options;
+  const auto value = [&parser](const char* name) { return parser.value(QLatin1String(name)).toStdString(); };
+  for (const OptionSpec& option : Options()) {
+    if (option.valueName == nullptr) continue;
+    for (const QString& given : parser.values(option.names.constFirst())) {
+      if (given.isEmpty())
+        return Failure("オプション --" + option.names.constFirst().toStdString() + " の値が空です。");
     }
   }
+  const auto isSet = [&parser](const char* name) { return parser.isSet(QLatin1String(name)); };
+  if (isSet("archive")) options.archive = value("archive");
+  options.serviceRoot = value("service-root");
+  options.noticeBase = value("notice-base");
+  options.browserSession = value("browser-session");
+  if (isSet("read")) options.read = PendingRead{value("read")};
+  if (isSet("search")) options.search = value("search");
+  options.demo = isSet("demo");
+  options.help = isSet("help");
+  options.version = isSet("version");
+  const bool all = isSet("all");
+  const bool quit = isSet("quit");
   if ((all || quit) && !options.read) {
     return Failure(std::string(all ? "--all" : "--quit") + " は --read と一緒に指定してください。");
   }

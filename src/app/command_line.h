@@ -1,6 +1,7 @@
 #pragma once
 // yomitoru [--archive DIR] [--service-root URL] [--demo] [--notice-base URL]
 //          [--browser-session FILE] [--read URL [--all] [--quit]] [--search WORDS]
+//          [--help] [--version]
 
 #include <filesystem>
 #include <optional>
@@ -15,7 +16,7 @@ struct PendingRead {
 };
 
 struct CommandLine {
-  std::filesystem::path archive;         // empty: the "log" folder beside the program
+  std::filesystem::path archive;         // empty: chosen as archive_root.h says
   std::string serviceRoot;               // empty: YOMITORU_SERVICE_ROOT or the real service
   bool demo = false;                     // run the sample service in-process
   std::string noticeBase;                // empty: YOMITORU_NOTICE_BASE or the base compiled in
@@ -23,6 +24,7 @@ struct CommandLine {
   std::optional<PendingRead> read;
   std::optional<std::string> search;  // UTF-8: search the archive and end, without a window
   bool help = false;
+  bool version = false;
 };
 
 struct CommandLineResult {
@@ -33,8 +35,11 @@ struct CommandLineResult {
 // `arguments` without the program name.
 CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments);
 
-// The folder --archive names, absolute and without a trailing separator; empty when none.
-std::filesystem::path ArchiveFolderOf(const CommandLine& options);
-
-// The usage lines (UTF-8), for --help and after an error.
+// The usage line (UTF-8), after an error.
 std::string CommandLineUsage();
+
+// --help (UTF-8): the usage line, then every option with what it does.
+std::string CommandLineHelp();
+
+// --version: "Yomitoru " and the version, and a line end.
+std::string VersionLine();

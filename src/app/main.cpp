@@ -7,8 +7,11 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include "about/version_dialog.h"
+#include "app/archive_root.h"
 #include "app/button_glyphs.h"
 #include "app/command_line.h"
 #include "app/command_line_search.h"
@@ -17,39 +20,95 @@
 #include "app/main_window.h"
 #include "app/message_pump.h"
 #include "app/qt_dialogs.h"
+#include "app/qt_translations.h"
 #include "archive/windows/newsletter_list_window.h"
 #include "platform/events.h"
 
 namespace {
 
-// --search: the archive of --archive, or the one beside the program, as the window would use.
+// --search: the archive the window would use.
 int RunSearchOption(const CommandLine& options) {
-  std::filesystem::path archiveRoot = ArchiveFolderOf(options);
-  if (archiveRoot.empty()) archiveRoot = ProgramArchiveRoot();
-  return RunCommandLineSearch(*options.search, archiveRoot, std::cout, std::cerr);
+  return RunCommandLineSearch(*options.search, ChooseArchiveRoot(options.archive, CurrentArchivePlaces()),
+                              std::cout, std::cerr);
+}
+
+// What ends without a window: --help, --version and --search; nothing when a window is needed.
+std::optional<int> RunWithoutWindow(const CommandLine& options, int argc, char* argv[]) {
+  if (options.help) {
+    std::cout << CommandLineHelp();
+    return 0;
+  }
+  if (options.version) {
+    std::cout << VersionLine();
+    return 0;
+  }
+  if (options.search) {
+    // The search knows the program's folder through the application object.
+    std::unique_ptr<QCoreApplication> application;
+    if (QCoreApplication::instance() == nullptr) application = std::make_unique<QCoreApplication>(argc, argv);
+    return RunSearchOption(options);
+  }
+  return std::nullopt;
+}
+
+// The options QApplication reads itself (one dash or two).
+bool MayBeQtOption(const std::string& argument) {
+  static const char* const kQtOptions[] = {"platform",
+                                           "platformpluginpath",
+                                           "platformtheme",
+                                           "plugin",
+                                           "display",
+                                           "geometry",
+                                           "style",
+                                           "stylesheet",
+                                           "reverse",
+                                           "session",
+                                           "name",
+                                           "title",
+                                           "qwindowgeometry",
+                                           "qwindowtitle",
+                                           "qwindowicon",
+                                           "dialogs",
+                                           "widgetcount",
+                                           "nograb",
+                                           "dograb",
+                                           "sync",
+                                           "visual",
+                                           "fontengine"};
+  std::string_view name = argument;
+  if (name.starts_with("--")) {
+    name.remove_prefix(2);
+  } else if (name.starts_with("-")) {
+    name.remove_prefix(1);
+  } else {
+    return false;
+  }
+  name = name.substr(0, name.find('='));
+  return std::any_of(std::begin(kQtOptions), std::end(kQtOptions),
+                     [name](const char* option) { return name == option; });
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  // A search needs no window, nor a display to show one: its arguments are read before Qt
-  // takes its own options out of them.
+  // What needs no window needs no display either: the arguments are read before Qt takes
+  // its own options out of them.
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const CommandLineResult early = ParseCommandLine(arguments);
-  if (early.options && early.options->search) {
-    QCoreApplication application(argc, argv);
-    return RunSearchOption(*early.options);
+  if (early.options) {
+    if (const std::optional<int> status = RunWithoutWindow(*early.options, argc, argv)) return *status;
   }
-  const bool searching = std::any_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
-    return argument.starts_with("--search");
-  });
-  if (!early.options && searching) {
+  // Wrong arguments are refused at once, without a display, unless they may be Qt's own,
+  // which the application object takes out first.
+  if (!early.options && std::none_of(arguments.begin(), arguments.end(), MayBeQtOption)) {
     std::cerr << early.error << '\n' << CommandLineUsage();
     return 2;
   }
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Yomitoru"));
+  if (!InstallQtJapanese(application))
+    std::cerr << "Qt の日本語訳が見つかりません(qt6-translations-l10n)。\n";
   // One style everywhere, so the captions fit their designed sizes on every desktop.
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
   QApplication::setFont(UiFont(12));
@@ -61,11 +120,7 @@ int main(int argc, char* argv[]) {
     std::cerr << parsed.error << '\n' << CommandLineUsage();
     return 2;
   }
-  if (parsed.options->help) {
-    std::cout << CommandLineUsage();
-    return 0;
-  }
-  if (parsed.options->search) return RunSearchOption(*parsed.options);
+  if (const std::optional<int> status = RunWithoutWindow(*parsed.options, argc, argv)) return *status;
 
   InstallThrottledMessagePump();
   // A scripted read has nobody to close a message box: its texts go to standard error

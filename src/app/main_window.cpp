@@ -18,6 +18,7 @@
 #include "about/notice_check.h"
 #include "about/notice_links.h"
 #include "about/version_info.h"
+#include "app/archive_root.h"
 #include "app/button_glyphs.h"
 #include "app/date_caption.h"
 #include "app/event_gap_probe.h"
@@ -82,16 +83,6 @@ void SetFill(QWidget* widget, const QColor& colour) {
 }
 
 }  // namespace
-
-std::filesystem::path ArchiveRootFor(std::string_view programFolder) {
-  std::string folder(programFolder);
-  if (!folder.empty() && folder.back() == '/') folder.pop_back();
-  return std::filesystem::path(folder + "/log");
-}
-
-std::filesystem::path ProgramArchiveRoot() {
-  return ArchiveRootFor(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
-}
 
 TForm1::TForm1(SharedState& sharedState, QWidget* parent)
     : QWidget(parent),
@@ -315,7 +306,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormShow() {
-  state.ArchiveRoot = archiveFolder.empty() ? ProgramArchiveRoot() : archiveFolder;
+  state.ArchiveRoot = ChooseArchiveRoot(archiveFolder, CurrentArchivePlaces());
   state.MagazineFolder = state.ArchiveRoot;
 
   setWindowTitle(RunningCaption());
@@ -373,7 +364,7 @@ void TForm1::Memo1DblClick() {
 }
 
 void TForm1::ApplyCommandLine(const CommandLine& options) {
-  if (!options.archive.empty()) archiveFolder = ArchiveFolderOf(options);
+  if (!options.archive.empty()) archiveFolder = options.archive;
   std::string siteRoot = options.serviceRoot;
   std::string demoNoticeBase;
   browserSource = ChooseBrowserSourceSettings(options.browserSession);

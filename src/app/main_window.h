@@ -38,13 +38,6 @@ namespace sample_site {
 class SampleSite;
 }
 
-// `programFolder` without a trailing "/", followed by "/log": "/opt/yomitoru" gives
-// "/opt/yomitoru/log", "/" gives "/log".
-std::filesystem::path ArchiveRootFor(std::string_view programFolder);
-
-// The archive used when none is chosen: "log" beside the running program.
-std::filesystem::path ProgramArchiveRoot();
-
 class TForm1 final : public QWidget {
   Q_OBJECT
 
@@ -174,7 +167,7 @@ class TForm1 final : public QWidget {
   BrowserSourceSettings browserSource;
   // The read asked for with --read, until it is done.
   std::optional<PendingRead> pendingRead;
-  // ArchiveRoot given with --archive; empty: beside the program.
+  // ArchiveRoot given with --archive; empty: chosen as archive_root.h says.
   std::filesystem::path archiveFolder;
   // The page fetch with the process's internet session.
   PageFetcher fetcher;

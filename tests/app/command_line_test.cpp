@@ -59,10 +59,8 @@ TEST(CommandLine, SearchTakesItsWordsAndAnArchive) {
     const CommandLineResult result = Parse(arguments);
     ASSERT_TRUE(result.options) << result.error;
     EXPECT_EQ(result.options->search, std::optional<std::string>("季節 散歩"));
-    EXPECT_EQ(ArchiveFolderOf(*result.options), std::filesystem::path("/tmp/a"));
+    EXPECT_EQ(result.options->archive, std::filesystem::path("/tmp/a"));
   }
-  EXPECT_EQ(ArchiveFolderOf(*Parse({"--archive", "/tmp/a/../b/"}).options), std::filesystem::path("/tmp/b"));
-  EXPECT_TRUE(ArchiveFolderOf(*Parse({}).options).empty());
   EXPECT_NE(CommandLineUsage().find("[--search "), std::string::npos);
 }
 
@@ -72,11 +70,25 @@ TEST(CommandLine, LaterValueWins) {
   EXPECT_EQ(result.options->archive, std::filesystem::path("/b"));
 }
 
-TEST(CommandLine, HelpIsRecognised) {
-  const CommandLineResult result = Parse({"--help"});
-  ASSERT_TRUE(result.options);
-  EXPECT_TRUE(result.options->help);
-  EXPECT_NE(CommandLineUsage().find("--read URL"), std::string::npos);
+TEST(CommandLine, HelpAndVersion) {
+  for (const char* help : {"--help", "-h"}) {
+    const CommandLineResult result = Parse({help});
+    ASSERT_TRUE(result.options) << help;
+    EXPECT_TRUE(result.options->help) << help;
+  }
+  EXPECT_TRUE(Parse({"--version"}).options->version);
+  // The usage line, then one line for every option with a Japanese description.
+  const std::string help = CommandLineHelp();
+  EXPECT_EQ(help.rfind(CommandLineUsage(), 0), 0u);
+  for (const char* option : {"--archive フォルダ", "--service-root URL", "--demo", "--notice-base URL",
+                             "--browser-session ファイル", "--read URL", "--all", "--quit", "--search 語句",
+                             "--help, -h", "--version"}) {
+    const std::size_t at = help.find(std::string("  ") + option + " ");
+    ASSERT_NE(at, std::string::npos) << option;
+    const std::string line = help.substr(at, help.find('\n', at) - at);
+    EXPECT_TRUE(line.ends_with("。")) << line;
+  }
+  EXPECT_EQ(VersionLine(), "Yomitoru " YOMITORU_PROJECT_VERSION "\n");
 }
 
 TEST(CommandLine, WrongArgumentsAreRefusedWithAJapaneseMessage) {
@@ -94,6 +106,9 @@ TEST(CommandLine, WrongArgumentsAreRefusedWithAJapaneseMessage) {
       {"--search="},
       {"--search", "x", "--read", "http://a/m/log/1"},
       {"--demo", "--search", "x"},
+      {"--version=2"},
+      {"-x"},
+      {"--", "stray"},
   };
   for (const auto& arguments : wrong) {
     const CommandLineResult result = Parse(arguments);

@@ -45,13 +45,14 @@ struct ProgramRun {
 // Runs the program with `arguments` offscreen; `whileRunning` is called every 10 ms with the
 // process ID and the time since the start, and may signal the program.
 ProgramRun RunProgram(const std::vector<std::string>& arguments, const TempFolder& scratch,
-                      const std::function<void(pid_t, std::chrono::milliseconds)>& whileRunning = {}) {
+                      const std::function<void(pid_t, std::chrono::milliseconds)>& whileRunning = {},
+                      const char* platform = "offscreen") {
   std::vector<std::string> all = {YOMITORU_EXECUTABLE};
   all.insert(all.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (std::string& argument : all) argv.push_back(argument.data());
   argv.push_back(nullptr);
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  setenv("QT_QPA_PLATFORM", platform, 1);
   const fs::path out = scratch.path() / "out.txt";
   const fs::path err = scratch.path() / "err.txt";
   posix_spawn_file_actions_t actions;
@@ -175,6 +176,35 @@ TEST_F(HeadlessReadTest, AnIssueNameTakenByAPipeIsPassedOverAndSigtermEndsTheRea
     // Cancelled; or, before the program listens for signals, ended by the signal itself.
     EXPECT_TRUE(run.exitStatus == 1 || run.exitStatus == 128 + SIGTERM) << at << ": " << run.exitStatus;
   }
+}
+
+TEST_F(HeadlessReadTest, HelpVersionAndRefusalsNeedNoDisplay) {
+  // The display platform with no display to show on: a window could not even be made.
+  const char* display = std::getenv("DISPLAY");
+  const std::string savedDisplay = display != nullptr ? display : "";
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  const struct {
+    std::vector<std::string> arguments;
+    int exitStatus;
+    std::string out;  // what standard output starts with (UTF-8)
+    std::string err;  // a text standard error holds
+  } rows[] = {
+      {{"--version"}, 0, "Yomitoru " YOMITORU_PROJECT_VERSION "\n", ""},
+      {{"--help"}, 0, "使い方: yomitoru [--archive フォルダ]", ""},
+      {{"-h"}, 0, "使い方: yomitoru", ""},
+      {{"stray"}, 2, "", "不明な引数です: stray\n使い方: yomitoru"},
+      {{"--bogus"}, 2, "", "不明な引数です: --bogus"},
+      {{"--search="}, 2, "", "オプション --search の値が空です。"},
+      {{"--archive"}, 2, "", "オプション --archive の値がありません。"},
+  };
+  for (const auto& row : rows) {
+    const ProgramRun run = RunProgram(row.arguments, scratch_, {}, "xcb");
+    EXPECT_EQ(run.exitStatus, row.exitStatus) << row.arguments.front() << "\n" << run.err;
+    EXPECT_EQ(run.out.rfind(row.out, 0), 0u) << row.arguments.front() << "\n" << run.out;
+    EXPECT_NE(run.err.find(row.err), std::string::npos) << row.arguments.front() << "\n" << run.err;
+  }
+  if (!savedDisplay.empty()) setenv("DISPLAY", savedDisplay.c_str(), 1);
 }
 
 TEST_F(HeadlessReadTest, SigtermAndSigintCancelTheRead) {

@@ -425,17 +425,27 @@ void MainWindowTest::buttonsCarryTwoStateGlyphs() {
 }
 
 void MainWindowTest::showFixesArchiveRootAndCaption() {
+  // Without --archive and YOMITORU_ARCHIVE, and with no log beside the program: the
+  // archive of the user's data folder, which showing the window does not create.
+  TempFolder data;
+  const QByteArray savedArchive = qgetenv("YOMITORU_ARCHIVE");
+  const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+  qunsetenv("YOMITORU_ARCHIVE");
+  qputenv("XDG_DATA_HOME", QByteArray(data.path().c_str()));
+  const std::filesystem::path beside =
+      std::filesystem::path(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString()) / "log";
+  const std::filesystem::path expected =
+      std::filesystem::exists(beside) ? beside : data.path() / "yomitoru" / "log";
   SharedState state;
   TForm1 form(state);
   QVERIFY(state.ArchiveRoot.empty());
-  const std::filesystem::path expected =
-      ArchiveRootFor(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
-  const bool existedBefore = std::filesystem::exists(expected);
   form.show();
   QVERIFY(QTest::qWaitForWindowExposed(&form));
+  qputenv("YOMITORU_ARCHIVE", savedArchive);
+  qputenv("XDG_DATA_HOME", savedData);
   QCOMPARE(state.ArchiveRoot, expected);
   QCOMPARE(state.MagazineFolder, state.ArchiveRoot);
-  QCOMPARE(std::filesystem::exists(expected), existedBefore);
+  QVERIFY(!std::filesystem::exists(data.path() / "yomitoru"));
   QCOMPARE(form.windowTitle(), Utf8("Yomitoru メルマガ バックナンバー・リーダー ★ヨミトル★"));
   // No notice: the notice link is hidden and the version link keeps its colour.
   QVERIFY(form.L_note->isHidden());
@@ -622,7 +632,9 @@ void MainWindowTest::commandLineArchiveAndServiceRoot() {
   relative.archive = "arc";
   second.ApplyCommandLine(relative);
   qunsetenv("YOMITORU_SERVICE_ROOT");
-  QCOMPARE(second.archiveFolder, std::filesystem::current_path() / "arc");
+  second.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&second));
+  QCOMPARE(other.ArchiveRoot, std::filesystem::current_path() / "arc");
   QCOMPARE(second.serviceTable[0].logBase, std::string("http://localhost:9/m/log"));
 }
 
@@ -651,7 +663,9 @@ void MainWindowTest::commandLineDemoStartsTheSampleService() {
 void MainWindowTest::commandLineReadFillsTheAddressAndQuits() {
   SharedState state;
   TForm1 form(state);
+  TempFolder archive;
   CommandLine options;
+  options.archive = archive.path() / "log";
   options.read = PendingRead{"http://127.0.0.1:1/m/log/0000100002", true, true};
   form.ApplyCommandLine(options);
   QVERIFY(form.pendingRead);

@@ -8,12 +8,15 @@
 #include <QtTest>
 
 #include "app/qt_dialogs.h"
+#include "app/qt_translations.h"
 #include "support/test_support.h"
 
 class QtDialogsTest final : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
+  // The program always speaks Japanese, Qt's own words included.
+  void initTestCase() { QVERIFY(InstallQtJapanese(*QCoreApplication::instance())); }
   void showsTheShiftJisTextUntilOk();
   void questionsAnswerYesOnlyForYes_data();
   void questionsAnswerYesOnlyForYes();
@@ -72,6 +75,12 @@ void QtDialogsTest::questionsAnswerYesOnlyForYes() {
     QCOMPARE(box->text(), QString::fromUtf8("『週刊(1)』 の履歴を削除しますか？"));
     QCOMPARE(static_cast<QAbstractButton*>(box->defaultButton()), box->button(QMessageBox::Yes));
     QVERIFY(box->button(static_cast<QMessageBox::StandardButton>(other)) != nullptr);
+    for (const auto& [button, caption] :
+         {std::pair{QMessageBox::Yes, "はい"}, std::pair{QMessageBox::No, "いいえ"},
+          std::pair{QMessageBox::Cancel, "キャンセル"}}) {
+      if (box->button(button) != nullptr)
+        QVERIFY2(box->button(button)->text().startsWith(QString::fromUtf8(caption)), caption);
+    }
     QTest::mouseClick(box->button(static_cast<QMessageBox::StandardButton>(press)), Qt::LeftButton);
     checked = true;
   });

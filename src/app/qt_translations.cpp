@@ -1,0 +1,17 @@
+#include "app/qt_translations.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+bool InstallQtJapanese(QCoreApplication& application) {
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+  auto* translator = new QTranslator(&application);
+  if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+      !QCoreApplication::installTranslator(translator)) {
+    delete translator;
+    return false;
+  }
+  return true;
+}
