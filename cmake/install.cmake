@@ -13,6 +13,17 @@ configure_file(${PROJECT_SOURCE_DIR}/data/${YOMITORU_APP_ID}.metainfo.xml.in
                ${PROJECT_BINARY_DIR}/${YOMITORU_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/${YOMITORU_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${PROJECT_SOURCE_DIR}/data/yomitoru.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The daily refresh as systemd user units, never enabled by installing. The service runs the
+# program where it is installed: its path is written at install time, with the prefix the
+# install (or the package) is made for.
+set(YOMITORU_SYSTEMD_USER_DIR lib/systemd/user)
+install(CODE "
+  set(YOMITORU_BINDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  configure_file(\"${PROJECT_SOURCE_DIR}/data/yomitoru-update.service.in\"
+                 \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${YOMITORU_SYSTEMD_USER_DIR}/yomitoru-update.service\" @ONLY)
+  message(STATUS \"Installing: \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${YOMITORU_SYSTEMD_USER_DIR}/yomitoru-update.service\")
+")
+install(FILES ${PROJECT_SOURCE_DIR}/data/yomitoru-update.timer DESTINATION ${YOMITORU_SYSTEMD_USER_DIR})
 # GNUInstallDirs would name the folder after the project, capitalised; Debian's is the package's.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/yomitoru)

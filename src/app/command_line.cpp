@@ -31,8 +31,11 @@ const std::vector<OptionSpec>& Options() {
        "IEからURL取得で読むブラウザーのセッションファイルを指定します。"},
       {{QStringLiteral("read")}, "URL", "ウィンドウを開いたら、URL のメルマガを読み取ります。"},
       {{QStringLiteral("all")}, nullptr, "--read で、未読取分だけでなくすべての号を読み取ります。"},
-      {{QStringLiteral("quit")}, nullptr, "--read の読取りが終わったら、状態行を表示して終了します。"},
+      {{QStringLiteral("quit")}, nullptr, "--read か --update-all が終わったら、結果を表示して終了します。"},
       {{QStringLiteral("search")}, "語句", "アーカイブのすべての号から語句を検索して表示し、終了します。"},
+      {{QStringLiteral("update-all")},
+       nullptr,
+       "アーカイブのすべてのメルマガの未読取分を、順に読み取ります。"},
       {{QStringLiteral("help"), QStringLiteral("h")}, nullptr, "この説明を表示します。"},
       {{QStringLiteral("version")}, nullptr, "バージョンを表示します。"},
   };
@@ -94,22 +97,27 @@ std::size_t Columns(std::string_view text) {
 
 std::string CommandLineUsage() {
   return "使い方: yomitoru [--archive フォルダ] [--service-root URL] [--demo] [--notice-base URL] "
-         "[--browser-session ファイル] [--read URL [--all] [--quit]] [--search 語句]\n";
+         "[--browser-session ファイル] [--read URL [--all] [--quit]] [--search 語句] [--update-all "
+         "[--quit]]\n";
 }
 
 std::string CommandLineHelp() {
+  // Appended piece by piece: GCC 12 warns falsely of an overlap on a chain of "+".
   std::vector<std::string> lefts;
   std::size_t width = 0;
   for (const OptionSpec& option : Options()) {
     std::string left = "  ";
-    for (const QString& name : option.names) left += (left.size() > 2 ? ", " : "") + Dashed(name);
-    if (option.valueName != nullptr) left += " " + std::string(option.valueName);
+    for (const QString& name : option.names) left.append(left.size() > 2 ? ", " : "").append(Dashed(name));
+    if (option.valueName != nullptr) left.append(" ").append(option.valueName);
     width = std::max(width, Columns(left));
     lefts.push_back(std::move(left));
   }
   std::string help = CommandLineUsage() + "\n";
   for (std::size_t i = 0; i < lefts.size(); ++i) {
-    help += lefts[i] + std::string(width + 2 - Columns(lefts[i]), ' ') + Options()[i].description + "\n";
+    help.append(lefts[i])
+        .append(width + 2 - Columns(lefts[i]), ' ')
+        .append(Options()[i].description)
+        .append("\n");
   }
   return help;
 }
@@ -158,7 +166,13 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
   options.version = isSet("version");
   const bool all = isSet("all");
   const bool quit = isSet("quit");
-  if ((all || quit) && !options.read) {
+  if (isSet("update-all")) {
+    for (const char* other : {"read", "all", "search", "demo"}) {
+      if (isSet(other))
+        return Failure(std::string("--update-all は --") + other + " と一緒に指定できません。");
+    }
+    options.updateAll = UpdateRun{quit};
+  } else if ((all || quit) && !options.read) {
     return Failure(std::string(all ? "--all" : "--quit") + " は --read と一緒に指定してください。");
   }
   if (options.search && (options.read || options.demo)) {

@@ -1,7 +1,7 @@
 #pragma once
 // yomitoru [--archive DIR] [--service-root URL] [--demo] [--notice-base URL]
 //          [--browser-session FILE] [--read URL [--all] [--quit]] [--search WORDS]
-//          [--help] [--version]
+//          [--update-all [--quit]] [--help] [--version]
 
 #include <filesystem>
 #include <optional>
@@ -15,6 +15,11 @@ struct PendingRead {
   bool quit = false;  // close the window when the read is back to idle
 };
 
+// 一括読取 asked for on the command line, run once the window is shown.
+struct UpdateRun {
+  bool quit = false;  // without a display, and the program ends with the run
+};
+
 struct CommandLine {
   std::filesystem::path archive;         // empty: chosen as archive_root.h says
   std::string serviceRoot;               // empty: YOMITORU_SERVICE_ROOT or the real service
@@ -23,6 +28,7 @@ struct CommandLine {
   std::filesystem::path browserSession;  // empty: YOMITORU_BROWSER_SESSION or the running browsers
   std::optional<PendingRead> read;
   std::optional<std::string> search;  // UTF-8: search the archive and end, without a window
+  std::optional<UpdateRun> updateAll;
   bool help = false;
   bool version = false;
 };

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QStyleFactory>
+#include <QTimer>
 #include <algorithm>
 #include <exception>
 #include <iostream>
@@ -12,6 +13,7 @@
 
 #include "about/version_dialog.h"
 #include "app/archive_root.h"
+#include "app/archive_update.h"
 #include "app/button_glyphs.h"
 #include "app/command_line.h"
 #include "app/command_line_search.h"
@@ -21,6 +23,7 @@
 #include "app/message_pump.h"
 #include "app/qt_dialogs.h"
 #include "app/qt_translations.h"
+#include "app/update_all_option.h"
 #include "archive/windows/newsletter_list_window.h"
 #include "platform/events.h"
 
@@ -105,8 +108,13 @@ int main(int argc, char* argv[]) {
     return 2;
   }
 
+  // A refresh that ends with its run needs no display: it may run from a timer.
+  if (early.options && early.options->updateAll && early.options->updateAll->quit)
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Yomitoru"));
+  // Desktops match the window to its menu entry by this name.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.yomitoru.Yomitoru"));
   if (!InstallQtJapanese(application))
     std::cerr << "Qt の日本語訳が見つかりません(qt6-translations-l10n)。\n";
   // One style everywhere, so the captions fit their designed sizes on every desktop.
@@ -123,9 +131,10 @@ int main(int argc, char* argv[]) {
   if (const std::optional<int> status = RunWithoutWindow(*parsed.options, argc, argv)) return *status;
 
   InstallThrottledMessagePump();
-  // A scripted read has nobody to close a message box: its texts go to standard error
-  // (the dialogs' default) and the read goes on.
-  const bool scripted = parsed.options->read && parsed.options->read->quit;
+  // A scripted read or refresh has nobody to close a message box: its texts go to
+  // standard error (the dialogs' default) and the read goes on.
+  const bool scripted = (parsed.options->read && parsed.options->read->quit) ||
+                        (parsed.options->updateAll && parsed.options->updateAll->quit);
   QtDialogs dialogs;
   if (!scripted) InstallDialogs(&dialogs);
 
@@ -142,15 +151,30 @@ int main(int argc, char* argv[]) {
     return 1;
   }
 
+  // 一括読取, from the list window or the command line.
+  ArchiveUpdate update(form1, form4);
+  std::unique_ptr<UpdateAllOption> updateAll;
+  if (parsed.options->updateAll) {
+    updateAll =
+        std::make_unique<UpdateAllOption>(form1, form4, update, parsed.options->updateAll->quit, std::cout);
+  }
+
   std::unique_ptr<InterruptSignals> interrupts;
   const QString platform = QGuiApplication::platformName();
   if (scripted || platform == QStringLiteral("offscreen") || platform == QStringLiteral("minimal")) {
     interrupts = std::make_unique<InterruptSignals>();
-    QObject::connect(interrupts.get(), &InterruptSignals::Interrupted, &form1, &TForm1::Interrupt);
+    QObject::connect(interrupts.get(), &InterruptSignals::Interrupted, &form1, [&form1, &update] {
+      if (update.Running()) {
+        update.Cancel();
+      } else {
+        form1.Interrupt();
+      }
+    });
   }
 
   form1.show();
   form1.StartPendingRead();
+  if (updateAll) QTimer::singleShot(0, updateAll.get(), &UpdateAllOption::Run);
   const int result = QApplication::exec();
   InstallDialogs(nullptr);
   SetMessagePump({});

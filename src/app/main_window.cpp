@@ -493,11 +493,22 @@ void TForm1::StartReadHandler() {
     readGapProbe_.reset();
   }
   reading_ = false;
+  Q_EMIT ReadEnded();
   if (closeWhenIdle_) {
     close();
   } else if (pendingRead && pendingRead->quit) {
     FinishPendingRead();
   }
+}
+
+bool TForm1::StartUpdateRead(const std::string& address) {
+  state.HtmlFormatFlag = 0;
+  state.StoredIssueList.clear();
+  Memo3->clear();
+  Edit1->setText(ToQString(address));
+  RadioG2->SetItemIndex(0);
+  B_CheckClick();
+  return readPosted_;
 }
 
 void TForm1::ShowTaskTitle(const QString& title) {

@@ -114,6 +114,12 @@ class TForm1 final : public QWidget {
   void B_preClick();
   void B_viewClick();
 
+  // A read of 一括読取: the 未読取分 of `address` (Shift-JIS), as a press of 読取り after
+  // typing it, inheriting nothing of the newsletter shown before (its issue list, an
+  // HTML-format refusal). False when no read was posted.
+  bool StartUpdateRead(const std::string& address);
+  const RetrievalDriver& Driver() const { return *driver_; }
+
   // The title the task bar shows: "Yomitoru", or the read's progress after the caption.
   void ShowTaskTitle(const QString& title);
   bool IsReading() const { return reading_; }
@@ -180,6 +186,10 @@ class TForm1 final : public QWidget {
   // The version dialog and the newsletter list window, created after this window.
   TForm3* Form3 = nullptr;
   TForm4* Form4 = nullptr;
+
+ Q_SIGNALS:
+  // A read has ended and the controls are idle again.
+  void ReadEnded();
 
  protected:
   void showEvent(QShowEvent* event) override;

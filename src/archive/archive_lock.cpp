@@ -8,8 +8,9 @@
 #include <cerrno>
 #include <thread>
 
-ArchiveLock::ArchiveLock(const std::filesystem::path& archiveRoot, std::chrono::milliseconds wait) {
-  const std::filesystem::path file = archiveRoot / kFileName;
+ArchiveLock::ArchiveLock(const std::filesystem::path& archiveRoot, std::chrono::milliseconds wait,
+                         const char* fileName) {
+  const std::filesystem::path file = archiveRoot / fileName;
   // No symbolic link is followed out of the archive, and no pipe planted there blocks the open.
   constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
   fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | kFlags, 0644);
@@ -26,7 +27,11 @@ ArchiveLock::ArchiveLock(const std::filesystem::path& archiveRoot, std::chrono::
       return;
     }
     if (errno == EINTR) continue;
-    if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) return;
+    if (errno != EWOULDBLOCK) return;
+    if (std::chrono::steady_clock::now() >= deadline) {
+      busy_ = true;
+      return;
+    }
     std::this_thread::sleep_for(pause);
     pause = std::min(pause * 2, std::chrono::milliseconds(20));
   }

@@ -1,6 +1,7 @@
 #pragma once
-// The archive's advisory lock: whoever rewrites the archive's log files from what it read
-// holds it, so two processes ending a read at once cannot drop each other's index line.
+// The archive's advisory locks: whoever rewrites the archive's log files from what it read
+// holds the archive lock, so two processes ending a read at once cannot drop each other's
+// index line; a refresh of the whole archive holds the update lock for all its run.
 
 #include <chrono>
 #include <filesystem>
@@ -9,6 +10,7 @@ class ArchiveLock {
  public:
   // The hidden lock file in the archive root (never in a newsletter's folder).
   static constexpr const char* kFileName = ".yomitoru.lock";
+  static constexpr const char* kUpdateFileName = ".yomitoru-update.lock";
   // Long enough for any other process's log update; a holder that keeps it longer (a
   // message box left open) is not waited for without end.
   static constexpr std::chrono::milliseconds kDefaultWait{5000};
@@ -17,14 +19,17 @@ class ArchiveLock {
   // A lock that cannot be had (a read-only archive, a holder that does not let go) is not
   // held, and the caller goes on without it.
   explicit ArchiveLock(const std::filesystem::path& archiveRoot,
-                       std::chrono::milliseconds wait = kDefaultWait);
+                       std::chrono::milliseconds wait = kDefaultWait, const char* fileName = kFileName);
   ~ArchiveLock();
   ArchiveLock(const ArchiveLock&) = delete;
   ArchiveLock& operator=(const ArchiveLock&) = delete;
 
   bool Held() const { return held_; }
+  // Not held because another holder had it for the whole wait.
+  bool Busy() const { return busy_; }
 
  private:
   int fd_ = -1;
   bool held_ = false;
+  bool busy_ = false;
 };

@@ -36,6 +36,8 @@ Dialogs& CurrentDialogs() {
 
 void InstallDialogs(Dialogs* dialogs) { Installed() = dialogs; }
 
+Dialogs* InstalledDialogs() { return Installed(); }
+
 std::string ShowWriteFailure(const std::filesystem::path& file) {
   const std::string message = cp932::FromUtf8("ファイルに書き込めません。\r\n") + NativeNameToSjis(file);
   CurrentDialogs().ShowMessage(message);

@@ -41,6 +41,8 @@ Dialogs& CurrentDialogs();
 
 // Installs `dialogs` (not owned; it must outlive its use); nullptr restores the default.
 void InstallDialogs(Dialogs* dialogs);
+// What is installed now; nullptr for the default.
+Dialogs* InstalledDialogs();
 
 // Shows the report of a file or folder that cannot be written, naming it, and returns
 // the text shown.

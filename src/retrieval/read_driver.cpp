@@ -100,6 +100,8 @@ void RetrievalDriver::AppendResult(const StringList& lines) {
 
 void RetrievalDriver::RunRetrieval(std::string_view address) {
   end_ = ReadEnd::kNotRead;
+  storedCount_ = 0;
+  leftOutCount_ = 0;
   writeFailureShown_ = false;
   nameLimit_.reset();
   // Cancel gives up the page in flight too, for this read only: the flag stays set after it.
@@ -304,6 +306,7 @@ bool RetrievalDriver::ShowStoredIssues(bool waitForAll) {
     }
     AppendResult(issue.lines);
     if (issue.baseName.empty()) {  // a note, not an issue
+      if (!result.kept) ++leftOutCount_;
       for (const std::string& line : issue.lines) surface_.ReportLeftOut(line);
       continue;
     }

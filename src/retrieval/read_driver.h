@@ -40,6 +40,10 @@ class RetrievalDriver {
   static int ListingPageCount(const SharedState& state);
 
   ReadEnd LastEnd() const { return end_; }
+  // Of the last read: the issues stored, and the issues it named as not stored (left out,
+  // a name taken by a folder, pipe or device, a name too long).
+  int StoredCount() const { return storedCount_; }
+  int LeftOutCount() const { return leftOutCount_; }
 
  private:
   // An issue on its way to the disk, with what it shows once its file stands.
@@ -91,5 +95,6 @@ class RetrievalDriver {
   DurableWriter* writer_ = nullptr;     // the issue phase's writer
   std::deque<StoredIssue> awaiting_;    // in the writer's order
   int storedCount_ = 0;
+  int leftOutCount_ = 0;
   std::string lastBaseName_;
 };

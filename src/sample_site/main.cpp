@@ -1,5 +1,6 @@
 // yomitoru-sample-site [--port N]: the sample service on its own, for benchmarks and
-// for looking at the pages with a browser. Serves until SIGINT or SIGTERM.
+// for looking at the pages with a browser. Serves until SIGINT or SIGTERM; each SIGUSR1
+// publishes one more issue of every newsletter, so a refresh finds something new.
 
 #include <pthread.h>
 #include <signal.h>
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGUSR1);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
   try {
@@ -50,8 +52,13 @@ int main(int argc, char** argv) {
       std::printf("  %s %s\n", newsletter.title.c_str(), site.NewsletterAddress(newsletter.id).c_str());
     }
     std::fflush(stdout);
-    int received = 0;
-    sigwait(&signals, &received);
+    for (int received = SIGUSR1; received == SIGUSR1;) {
+      sigwait(&signals, &received);
+      if (received != SIGUSR1) break;
+      for (const auto& newsletter : site.Newsletters()) site.AddNewerIssue(newsletter.id);
+      std::printf("Published one more issue of every newsletter.\n");
+      std::fflush(stdout);
+    }
     site.Stop();
   } catch (const std::exception& error) {
     std::fprintf(stderr, "yomitoru-sample-site: %s\n", error.what());

@@ -23,8 +23,11 @@ desktop=share/applications/$id.desktop
 metainfo=share/metainfo/$id.metainfo.xml
 manpage=share/man/man1/yomitoru.1
 icon_sizes=(16 32 48 64 128 256)
+service=lib/systemd/user/yomitoru-update.service
+timer=lib/systemd/user/yomitoru-update.timer
 expected=(bin/yomitoru bin/yomitoru-sample-site "$desktop" "$metainfo" "$manpage"
-  share/icons/hicolor/scalable/apps/$id.svg share/doc/yomitoru/README.md share/doc/yomitoru/LICENSE)
+  share/icons/hicolor/scalable/apps/$id.svg share/doc/yomitoru/README.md share/doc/yomitoru/LICENSE
+  "$service" "$timer")
 for size in "${icon_sizes[@]}"; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/$id.png")
 done
@@ -80,6 +83,24 @@ if [ -f "$prefix/$manpage" ]; then
   fi
 fi
 
+# The refresh units: valid for a user's systemd, and the service runs the installed program.
+if [ -f "$prefix/$service" ] && [ -f "$prefix/$timer" ]; then
+  grep -qx "ExecStart=$prefix/bin/yomitoru --update-all --quit" "$prefix/$service" ||
+    fail "the service does not run the installed program: $(grep ExecStart "$prefix/$service")"
+  if command -v systemd-analyze >/dev/null; then
+    runtime=$(mktemp -d)
+    if ! output=$(XDG_RUNTIME_DIR=$runtime MANPATH=$prefix/share/man \
+      systemd-analyze --user verify "$prefix/$service" "$prefix/$timer" 2>&1); then
+      fail "systemd-analyze verify failed: $output"
+    elif [ -n "$output" ]; then
+      fail "systemd-analyze verify: $output"
+    fi
+    rm -rf "$runtime"
+  else
+    echo "SKIP: systemd-analyze is not installed; the units were not verified" >&2
+  fi
+fi
+
 for size in "${icon_sizes[@]}"; do
   png=$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png
   [ -f "$png" ] || continue
@@ -92,7 +113,9 @@ svg=$prefix/share/icons/hicolor/scalable/apps/$id.svg
 # The installed program starts where it was put.
 if [ -x "$prefix/bin/yomitoru" ]; then
   usage=$(QT_QPA_PLATFORM=offscreen "$prefix/bin/yomitoru" --help 2>&1) || fail "installed yomitoru --help failed: $usage"
-  [[ $usage == *yomitoru*--archive* ]] || fail "installed yomitoru --help printed: $usage"
+  [[ $usage == *yomitoru*--archive*--update-all* ]] || fail "installed yomitoru --help printed: $usage"
+  printed=$("$prefix/bin/yomitoru" --version 2>&1) || fail "installed yomitoru --version failed: $printed"
+  [ "$printed" = "Yomitoru $version" ] || fail "installed yomitoru --version printed: $printed"
 fi
 
 if [ "$failures" -ne 0 ]; then

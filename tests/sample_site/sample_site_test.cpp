@@ -921,7 +921,7 @@ TEST(SampleSiteLifecycle, DestructorStopsRightAfterStart) {
 }
 
 #ifdef YOMITORU_SAMPLE_SITE_EXECUTABLE
-TEST(SampleSiteExecutable, PrintsItsAddressesAndStopsOnSigterm) {
+TEST(SampleSiteExecutable, PrintsItsAddressesPublishesOnSigusr1AndStopsOnSigterm) {
   int output[2];
   ASSERT_EQ(pipe(output), 0);
   const pid_t child = fork();
@@ -945,7 +945,19 @@ TEST(SampleSiteExecutable, PrintsItsAddressesAndStopsOnSigterm) {
   const std::string root = "http://127.0.0.1:" + std::to_string(port);
   EXPECT_EQ(lines[1], "  週刊サンプル通信 " + root + "/m/log/0000100001\n");
   EXPECT_EQ(lines[7], "  大容量サンプルマガジン " + root + "/m/log/0000900000\n");
-  EXPECT_EQ(Fetch(port, "/m/log/0000100001").status, 200);
+  const std::string before = Fetch(port, "/m/log/0000100001").body;
+  EXPECT_FALSE(before.empty());
+
+  // Each SIGUSR1 publishes one more issue of every newsletter: the top page lists it first.
+  for (int round = 1; round <= 2; ++round) {
+    kill(child, SIGUSR1);
+    ASSERT_NE(std::fgets(line, sizeof line, stream), nullptr);
+    EXPECT_EQ(std::string(line), "Published one more issue of every newsletter.\n");
+  }
+  const std::string after = Fetch(port, "/m/log/0000100001").body;
+  EXPECT_NE(after, before);
+  const std::string numbered = Fetch(port, "/m/log/0000100003").body;
+  EXPECT_NE(numbered.find("第17号"), std::string::npos);  // 15 at the start, and two more (UTF-8 pages)
 
   kill(child, SIGTERM);
   int status = 0;

@@ -2,12 +2,14 @@
 
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 #include "archive/magazine_deletion.h"
 #include "archive/magazine_log.h"
@@ -34,6 +36,7 @@ constexpr int kOtherColumnsWidth =
     std::accumulate(kDesignWidths.begin(), kDesignWidths.end(), 0) - kDesignWidths[kTitleColumn];
 constexpr int kGridLines = 7;
 constexpr int kMinTitleWidth = 100;
+constexpr int kUpdateLabelLeft = 360;
 
 // The title takes what the other columns leave of a grid's inner width.
 int TitleWidthWithin(int innerWidth) { return innerWidth - kOtherColumnsWidth - kGridLines; }
@@ -88,6 +91,12 @@ TForm4::TForm4(const SharedState& state, QWidget* parent, SearchIndexKeeper* sea
   Bt_sel = MakeButton(this, "Bt_sel", {8, 4, 73, 25}, "選択");
   Bt_del = MakeButton(this, "Bt_del", {96, 4, 73, 25}, "削除");
   Bt_srch = MakeButton(this, "Bt_srch", {184, 4, 73, 25}, "全文検索");
+  Bt_upd = MakeButton(this, "Bt_upd", {272, 4, 73, 25}, "一括読取");
+  Bt_upd->setToolTip(Utf8("一覧のメルマガすべての未読取分を読み取ります。"));
+  Lb_upd = new QLabel(this);
+  Lb_upd->setObjectName(QStringLiteral("Lb_upd"));
+  Lb_upd->setGeometry(kUpdateLabelLeft, 8, width() - kUpdateLabelLeft - 8, 17);
+  Lb_upd->setTextFormat(Qt::PlainText);
 
   SGrid2 = new StringGrid(QStringLiteral("SGrid2"), {}, this);
   SGrid2->setGeometry(0, kHeaderTop, width(), kHeaderHeight);
@@ -116,10 +125,12 @@ TForm4::TForm4(const SharedState& state, QWidget* parent, SearchIndexKeeper* sea
   setTabOrder(SGrid1, Bt_del);
   setTabOrder(Bt_del, Bt_sel);
   setTabOrder(Bt_sel, Bt_srch);
+  setTabOrder(Bt_srch, Bt_upd);
 
   connect(Bt_sel, &QPushButton::clicked, this, &TForm4::Bt_selClick);
   connect(Bt_del, &QPushButton::clicked, this, &TForm4::Bt_delClick);
   connect(Bt_srch, &QPushButton::clicked, this, &TForm4::Bt_srchClick);
+  connect(Bt_upd, &QPushButton::clicked, this, &TForm4::Bt_updClick);
   connect(SGrid1, &StringGrid::SelectCell, this, &TForm4::SGrid1SelectCell);
   connect(SGrid2, &StringGrid::SelectCell, this, &TForm4::SGrid2SelectCell);
   connect(SGrid1, &StringGrid::DblClick, this, &TForm4::SGrid1DblClick);
@@ -144,6 +155,7 @@ void TForm4::FormCreate() {
 void TForm4::FormShow() { FillMagazineList(); }
 
 void TForm4::FormResize() {
+  Lb_upd->resize(std::max(0, width() - kUpdateLabelLeft - 8), Lb_upd->height());
   const int gridWidth = width() - 2;
   SGrid2->setGeometry(0, kHeaderTop, gridWidth, kHeaderHeight);
   SGrid1->setGeometry(0, kRowsTop, gridWidth, std::max(0, height() - kRowsTop));
@@ -167,9 +179,13 @@ void TForm4::SGrid1SelectCell(int column, int /*row*/) { SGrid2->MoveTo(column, 
 
 void TForm4::SGrid2SelectCell(int column, int row) { SGrid1->MoveTo(column, row); }
 
-void TForm4::SGrid2DblClick() { SortMagazineList(SGrid1->CurrentColumn()); }
+void TForm4::SGrid2DblClick() {
+  if (!updateRunning_) SortMagazineList(SGrid1->CurrentColumn());
+}
 
-void TForm4::SGrid1DblClick() { ChooseTopRow(); }
+void TForm4::SGrid1DblClick() {
+  if (!updateRunning_) ChooseTopRow();
+}
 
 void TForm4::Bt_selClick() { ChooseTopRow(); }
 
@@ -220,6 +236,76 @@ void TForm4::FillMagazineList() {
   SGrid1->SetRows({});
   SGrid1->SetRows(std::move(rows));
   SGrid1->setFocus();
+  UpdateUpdateButton();
+}
+
+void TForm4::Bt_updClick() {
+  if (updateRunning_) {
+    Q_EMIT UpdateCancelRequested();
+  } else if (!ListedMagazineIds().empty()) {
+    Q_EMIT UpdateAllRequested();
+  }
+}
+
+std::vector<std::string> TForm4::ListedMagazineIds() const {
+  std::vector<std::string> ids;
+  for (const MagazineRow& row : SGrid1->Rows()) {
+    if (!row[1].empty()) ids.push_back(row[1]);
+  }
+  return ids;
+}
+
+void TForm4::SetUpdateRunning(bool running) {
+  updateRunning_ = running;
+  Bt_upd->setText(Utf8(running ? "中止" : "一括読取"));
+  for (QPushButton* button : {Bt_sel, Bt_del, Bt_srch}) button->setEnabled(!running);
+  UpdateUpdateButton();
+  if (!running && std::exchange(closeAfterUpdate_, false)) QDialog::reject();
+}
+
+void TForm4::UpdateUpdateButton() { Bt_upd->setEnabled(updateRunning_ || !ListedMagazineIds().empty()); }
+
+int TForm4::RowOf(const std::string& id) const {
+  for (int row = 0; row < SGrid1->RowCount(); ++row) {
+    if (SGrid1->Cell(1, row) == id) return row;
+  }
+  return -1;
+}
+
+void TForm4::SelectMagazineRow(const std::string& id) {
+  const int row = RowOf(id);
+  if (row >= 0) SGrid1->MoveTo(1, row);
+}
+
+void TForm4::RefreshMagazineRow(const std::string& id) {
+  const int row = RowOf(id);
+  const std::string value = ReadIniValue(ArchiveIndexFile(state_.ArchiveRoot), kServiceFolderName, id);
+  if (row < 0 || value.empty()) return;
+  std::vector<MagazineRow> rows = SGrid1->Rows();
+  MagazineRow cells = CutIndexLine(id + "=" + value);
+  cells[0] = rows[static_cast<std::size_t>(row)][0];
+  rows[static_cast<std::size_t>(row)] = std::move(cells);
+  SGrid1->SetRows(std::move(rows));
+  SGrid1->MoveTo(1, row);
+}
+
+void TForm4::MarkMagazineError(const std::string& id) {
+  const int row = RowOf(id);
+  if (row < 0) return;
+  std::vector<MagazineRow> rows = SGrid1->Rows();
+  rows[static_cast<std::size_t>(row)][4] = cp932::FromUtf8("エラー");
+  SGrid1->SetRows(std::move(rows));
+}
+
+void TForm4::ShowUpdateText(const std::string& text) { Lb_upd->setText(ToQString(text)); }
+
+void TForm4::reject() {
+  if (updateRunning_) {
+    closeAfterUpdate_ = true;
+    Q_EMIT UpdateCancelRequested();
+    return;
+  }
+  QDialog::reject();
 }
 
 void TForm4::SortMagazineList(int column) {
