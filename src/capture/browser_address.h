@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "retrieval/browser_page.h"
+#include "capture/browser_page.h"
 
 // The DDE service names; the capture asks index 0.
 inline constexpr std::array<std::string_view, 2> BrowserDdeServices{"Iexplore", "netscape"};

@@ -1,4 +1,4 @@
-#include "retrieval/firefox_session.h"
+#include "capture/firefox_session.h"
 
 #include <lz4.h>
 

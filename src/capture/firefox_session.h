@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "retrieval/browser_page.h"
+#include "capture/browser_page.h"
 
 // Neither the file nor the JSON it holds is taken when larger than this.
 inline constexpr std::size_t kSessionFileLimit = std::size_t{64} << 20;

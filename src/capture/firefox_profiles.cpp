@@ -1,4 +1,4 @@
-#include "retrieval/firefox_profiles.h"
+#include "capture/firefox_profiles.h"
 
 #include <algorithm>
 #include <charconv>

@@ -2,16 +2,16 @@
 // them, profiles under a home of our own, a Chromium tab list served over loopback, and
 // the cut of the reply's first field.
 
-#include "retrieval/browser_address.h"
+#include "capture/browser_address.h"
 
 #include <unistd.h>
 
 #include <chrono>
 
-#include "retrieval/chromium_tabs.h"
-#include "retrieval/firefox_session.h"
-#include "retrieval/sample_site_fixture.h"
+#include "capture/chromium_tabs.h"
+#include "capture/firefox_session.h"
 #include "sample_site/browser_session.h"
+#include "support/sample_site_fixture.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;

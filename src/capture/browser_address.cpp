@@ -1,12 +1,12 @@
-#include "retrieval/browser_address.h"
+#include "capture/browser_address.h"
 
 #include <cstdlib>
 #include <optional>
 
+#include "capture/chromium_tabs.h"
+#include "capture/firefox_profiles.h"
+#include "capture/firefox_session.h"
 #include "platform/cp932.h"
-#include "retrieval/chromium_tabs.h"
-#include "retrieval/firefox_profiles.h"
-#include "retrieval/firefox_session.h"
 
 namespace {
 
