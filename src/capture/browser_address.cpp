@@ -5,7 +5,7 @@
 
 #include "capture/chromium_tabs.h"
 #include "capture/firefox_profiles.h"
-#include "capture/firefox_session.h"
+#include "capture/session_file.h"
 #include "platform/cp932.h"
 
 namespace {
