@@ -1,10 +1,12 @@
 #pragma once
 // Where a running Firefox keeps the session of the profile in use: the profile named by
 // the [Install…] sections of profiles.ini, taken only while the lock link of that profile
-// names a live process.
+// names a live process (in a Flatpak or snap sandbox, while it is there at all).
 
 #include <filesystem>
-#include <optional>
+#include <vector>
 
-// sessionstore-backups/recovery.jsonlz4 of the first running profile in use under `home`.
-std::optional<std::filesystem::path> RunningSessionFile(const std::filesystem::path& home);
+// sessionstore-backups/recovery.jsonlz4 of every running profile in use under `home`
+// (~/.mozilla/firefox, the snap's and Flatpak's folders) or `configHome` (mozilla/firefox).
+std::vector<std::filesystem::path> RunningFirefoxSessionFiles(const std::filesystem::path& home,
+                                                              const std::filesystem::path& configHome);
