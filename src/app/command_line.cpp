@@ -10,7 +10,7 @@ CommandLineResult Failure(std::string message) { return {std::nullopt, std::move
 
 std::string CommandLineUsage() {
   return "使い方: yomitoru [--archive フォルダ] [--service-root URL] [--demo] [--notice-base URL] "
-         "[--browser-session ファイル] [--read URL [--all] [--quit]] [--search 語句]\n";
+         "[--browser-session ファイル] [--read URL [--all] [--quit]] [--search 語句] [--browser-address]\n";
 }
 
 std::filesystem::path ArchiveFolderOf(const CommandLine& options) {
@@ -24,6 +24,7 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine options;
   bool all = false;
   bool quit = false;
+  std::string besidesBrowserAddress;  // the first option --browser-address may not go with
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     std::string_view argument = arguments[i];
     // "--name=value" is accepted as well as "--name value".
@@ -38,7 +39,7 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
                             argument == "--notice-base" || argument == "--browser-session" ||
                             argument == "--search";
     const bool isFlag = argument == "--demo" || argument == "--all" || argument == "--quit" ||
-                        argument == "--help" || argument == "-h";
+                        argument == "--help" || argument == "-h" || argument == "--browser-address";
     if (!takesValue && !isFlag) return Failure("不明な引数です: " + arguments[i]);
     if (inlineValue && !takesValue) {
       return Failure("オプション " + std::string(argument) + " に値は指定できません。");
@@ -54,6 +55,9 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       }
       if (value.empty()) return Failure("オプション " + std::string(argument) + " の値が空です。");
     }
+    if (besidesBrowserAddress.empty() && argument != "--browser-address" && argument != "--browser-session") {
+      besidesBrowserAddress = argument;
+    }
 
     if (argument == "--archive") {
       options.archive = value;
@@ -67,6 +71,8 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       options.read = PendingRead{value};
     } else if (argument == "--search") {
       options.search = value;
+    } else if (argument == "--browser-address") {
+      options.browserAddress = true;
     } else if (argument == "--demo") {
       options.demo = true;
     } else if (argument == "--all") {
@@ -83,6 +89,9 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
   if (options.search && (options.read || options.demo)) {
     return Failure(std::string("--search は ") + (options.read ? "--read" : "--demo") +
                    " と一緒に指定できません。");
+  }
+  if (options.browserAddress && !besidesBrowserAddress.empty()) {
+    return Failure("--browser-address は " + besidesBrowserAddress + " と一緒に指定できません。");
   }
   if (options.read) {
     options.read->all = all;

@@ -1,6 +1,7 @@
 #pragma once
 // yomitoru [--archive DIR] [--service-root URL] [--demo] [--notice-base URL]
 //          [--browser-session FILE] [--read URL [--all] [--quit]] [--search WORDS]
+//          [--browser-address]
 
 #include <filesystem>
 #include <optional>
@@ -22,6 +23,7 @@ struct CommandLine {
   std::filesystem::path browserSession;  // empty: YOMITORU_BROWSER_SESSION or the running browsers
   std::optional<PendingRead> read;
   std::optional<std::string> search;  // UTF-8: search the archive and end, without a window
+  bool browserAddress = false;        // print the running browser's address and end, without a window
   bool help = false;
 };
 

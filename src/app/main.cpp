@@ -11,6 +11,7 @@
 #include "about/version_dialog.h"
 #include "app/button_glyphs.h"
 #include "app/command_line.h"
+#include "app/command_line_browser.h"
 #include "app/command_line_search.h"
 #include "app/controls.h"
 #include "app/interrupt_signals.h"
@@ -32,18 +33,21 @@ int RunSearchOption(const CommandLine& options) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  // A search needs no window, nor a display to show one: its arguments are read before Qt
-  // takes its own options out of them.
+  // A search or the browser's address needs no window, nor a display to show one: their
+  // arguments are read before Qt takes its own options out of them.
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const CommandLineResult early = ParseCommandLine(arguments);
   if (early.options && early.options->search) {
     QCoreApplication application(argc, argv);
     return RunSearchOption(*early.options);
   }
-  const bool searching = std::any_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
-    return argument.starts_with("--search");
+  if (early.options && early.options->browserAddress) {
+    return RunBrowserAddressOption(early.options->browserSession, std::cout, std::cerr);
+  }
+  const bool windowless = std::any_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
+    return argument.starts_with("--search") || argument.starts_with("--browser-address");
   });
-  if (!early.options && searching) {
+  if (!early.options && windowless) {
     std::cerr << early.error << '\n' << CommandLineUsage();
     return 2;
   }

@@ -66,6 +66,20 @@ TEST(CommandLine, SearchTakesItsWordsAndAnArchive) {
   EXPECT_NE(CommandLineUsage().find("[--search "), std::string::npos);
 }
 
+TEST(CommandLine, BrowserAddressGoesOnlyWithABrowserSession) {
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+           {"--browser-address"}, {"--browser-session=/tmp/Session_1", "--browser-address"}}) {
+    const CommandLineResult result = Parse(arguments);
+    ASSERT_TRUE(result.options) << result.error;
+    EXPECT_TRUE(result.options->browserAddress);
+    EXPECT_EQ(result.options->browserSession,
+              std::filesystem::path(arguments.size() == 2 ? "/tmp/Session_1" : ""));
+  }
+  EXPECT_FALSE(Parse({}).options->browserAddress);
+  EXPECT_NE(Parse({"--archive", "/a", "--browser-address"}).error.find("--archive"), std::string::npos);
+  EXPECT_NE(CommandLineUsage().find("[--browser-address]"), std::string::npos);
+}
+
 TEST(CommandLine, LaterValueWins) {
   const CommandLineResult result = Parse({"--archive", "/a", "--archive", "/b"});
   ASSERT_TRUE(result.options);
@@ -94,6 +108,11 @@ TEST(CommandLine, WrongArgumentsAreRefusedWithAJapaneseMessage) {
       {"--search="},
       {"--search", "x", "--read", "http://a/m/log/1"},
       {"--demo", "--search", "x"},
+      {"--browser-address", "--demo"},
+      {"--browser-address", "--search", "x"},
+      {"--browser-address", "--read", "http://a/m/log/1"},
+      {"--browser-address", "--help"},
+      {"--browser-address=1"},
   };
   for (const auto& arguments : wrong) {
     const CommandLineResult result = Parse(arguments);

@@ -1,23 +1,19 @@
 // The program run as a script runs it: `yomitoru --read URL --quit` without a window,
 // its exit status and output, signals, and reads killed at random moments.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "app/program_run.h"
 #include "archive/issue_naming.h"
 #include "platform/cp932.h"
 #include "platform/ini.h"
@@ -25,62 +21,11 @@
 #include "sample_site/sample_site.h"
 #include "support/test_support.h"
 
-extern char** environ;
-
 namespace fs = std::filesystem;
 using sample_site::SampleNewsletter;
 using sample_site::SampleSite;
 
 namespace {
-
-constexpr std::chrono::seconds kRunLimit{180};
-
-struct ProgramRun {
-  int exitStatus = -1;  // 128 + signal for a killed program
-  bool timedOut = false;
-  std::string out;
-  std::string err;
-};
-
-// Runs the program with `arguments` offscreen; `whileRunning` is called every 10 ms with the
-// process ID and the time since the start, and may signal the program.
-ProgramRun RunProgram(const std::vector<std::string>& arguments, const TempFolder& scratch,
-                      const std::function<void(pid_t, std::chrono::milliseconds)>& whileRunning = {}) {
-  std::vector<std::string> all = {YOMITORU_EXECUTABLE};
-  all.insert(all.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& argument : all) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  const fs::path out = scratch.path() / "out.txt";
-  const fs::path err = scratch.path() / "err.txt";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  ProgramRun run;
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return run;
-  const auto start = std::chrono::steady_clock::now();
-  int status = 0;
-  while (waitpid(pid, &status, WNOHANG) == 0) {
-    const auto elapsed =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-    if (elapsed > kRunLimit) {
-      run.timedOut = true;
-      kill(pid, SIGKILL);
-    } else if (whileRunning) {
-      whileRunning(pid, elapsed);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  run.out = ReadFileBytes(out);
-  run.err = ReadFileBytes(err);
-  return run;
-}
 
 class HeadlessReadTest : public ::testing::Test {
  protected:
