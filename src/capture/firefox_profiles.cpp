@@ -56,6 +56,15 @@ std::vector<fs::path> ProfilesInUse(const fs::path& root) {
   return profiles;
 }
 
+// Firefox renames its last write to recovery.baklz4 an instant before the new one takes
+// the name: seen in that instant, the last write is read.
+fs::path SessionFileOf(const fs::path& profile) {
+  const fs::path folder = profile / "sessionstore-backups";
+  const fs::path current = folder / "recovery.jsonlz4";
+  const fs::path previous = folder / "recovery.baklz4";
+  return !IsRegularFile(current) && IsRegularFile(previous) ? previous : current;
+}
+
 }  // namespace
 
 std::vector<fs::path> RunningFirefoxSessionFiles(const fs::path& home, const fs::path& configHome) {
@@ -65,7 +74,7 @@ std::vector<fs::path> RunningFirefoxSessionFiles(const fs::path& home, const fs:
     for (const fs::path& profile : ProfilesInUse(root.path)) {
       const auto lock = ReadProfileLock(profile / "lock", '+');
       if (lock && LockHeld(*lock, root.sandboxed)) {
-        AddOnce(files, profile / "sessionstore-backups" / "recovery.jsonlz4");
+        AddOnce(files, SessionFileOf(profile));
       }
     }
   }

@@ -6,7 +6,8 @@
 #include <filesystem>
 #include <vector>
 
-// sessionstore-backups/recovery.jsonlz4 of every running profile in use under `home`
-// (~/.mozilla/firefox, the snap's and Flatpak's folders) or `configHome` (mozilla/firefox).
+// sessionstore-backups/recovery.jsonlz4 (while it is being replaced, recovery.baklz4) of
+// every running profile in use under `home` (~/.mozilla/firefox, the snap's and Flatpak's
+// folders) or `configHome` (mozilla/firefox).
 std::vector<std::filesystem::path> RunningFirefoxSessionFiles(const std::filesystem::path& home,
                                                               const std::filesystem::path& configHome);

@@ -250,6 +250,14 @@ TEST_F(BrowserChoiceTest, ARunningBrowserWithoutAReadablePageStillRuns) {
   EXPECT_EQ(Shown(settings), "http://shown/");
 }
 
+TEST(FirefoxProfiles, WhileItsFileIsReplacedTheLastWriteIsRead) {
+  FakeHome home;
+  home.Firefox("http://firefox/", std::chrono::minutes(1));
+  const fs::path folder = home.path() / ".mozilla/firefox/a1.default-esr/sessionstore-backups";
+  fs::rename(folder / "recovery.jsonlz4", folder / "recovery.baklz4");
+  EXPECT_EQ(Shown(home.Settings(ClosedPort())), "http://firefox/");
+}
+
 TEST(BrowserSourceSettings, FromTheEnvironment) {
   struct Saved {
     const char* name;
