@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "capture/firefox_session.h"
 #include "fuzz_support.h"
-#include "retrieval/firefox_session.h"
 #include "sample_site/browser_session.h"
 
 namespace {

@@ -21,8 +21,8 @@ target_link_libraries(yomitoru_archive_windows PUBLIC yomitoru_archive Qt6::Widg
 
 yomitoru_library(yomitoru_app app)
 target_link_libraries(yomitoru_app
-  PUBLIC yomitoru_viewer yomitoru_about yomitoru_archive_windows yomitoru_retrieval yomitoru_archive
-         yomitoru_sample_site Qt6::Widgets Qt6::PrintSupport
+  PUBLIC yomitoru_viewer yomitoru_about yomitoru_archive_windows yomitoru_retrieval yomitoru_capture
+         yomitoru_archive yomitoru_sample_site Qt6::Widgets Qt6::PrintSupport
   PRIVATE ICU::uc ICU::i18n)
 
 add_executable(yomitoru ${PROJECT_SOURCE_DIR}/src/app/main.cpp)

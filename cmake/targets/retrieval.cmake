@@ -1,7 +1,6 @@
-# Page fetch, identification, page parsing, the reading loop and the browser address: GUI-free.
+# Page fetch, identification, page parsing and the reading loop: GUI-free.
 yomitoru_library(yomitoru_retrieval retrieval)
-target_link_libraries(yomitoru_retrieval PUBLIC yomitoru_platform
-                      PRIVATE CURL::libcurl PkgConfig::LZ4 nlohmann_json::nlohmann_json)
+target_link_libraries(yomitoru_retrieval PUBLIC yomitoru_platform PRIVATE CURL::libcurl)
 
 if(YOMITORU_TESTS)
   yomitoru_logic_tests(retrieval yomitoru_retrieval yomitoru_sample_site)

@@ -36,6 +36,8 @@ const std::vector<OptionSpec>& Options() {
       {{QStringLiteral("update-all")},
        nullptr,
        "アーカイブのすべてのメルマガの未読取分を、順に読み取ります。"},
+      {{QStringLiteral("browser-address")}, nullptr,
+       "実行中のブラウザーが表示しているページのアドレスを出力して終了します(ウィンドウは開きません)。"},
       {{QStringLiteral("help"), QStringLiteral("h")}, nullptr, "この説明を表示します。"},
       {{QStringLiteral("version")}, nullptr, "バージョンを表示します。"},
   };
@@ -98,7 +100,7 @@ std::size_t Columns(std::string_view text) {
 std::string CommandLineUsage() {
   return "使い方: yomitoru [--archive フォルダ] [--service-root URL] [--demo] [--notice-base URL] "
          "[--browser-session ファイル] [--read URL [--all] [--quit]] [--search 語句] [--update-all "
-         "[--quit]]\n";
+         "[--quit]] [--browser-address]\n";
 }
 
 std::string CommandLineHelp() {
@@ -166,6 +168,15 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
   options.version = isSet("version");
   const bool all = isSet("all");
   const bool quit = isSet("quit");
+  options.browserAddress = isSet("browser-address");
+  if (options.browserAddress) {
+    // It reads the browser only: the one option that says which browser file may go with it.
+    for (const OptionSpec& option : Options()) {
+      const QString& name = option.names.constFirst();
+      if (name == QLatin1String("browser-address") || name == QLatin1String("browser-session")) continue;
+      if (parser.isSet(name)) return Failure("--browser-address は --" + name.toStdString() + " と一緒に指定できません。");
+    }
+  }
   if (isSet("update-all")) {
     for (const char* other : {"read", "all", "search", "demo"}) {
       if (isSet(other))

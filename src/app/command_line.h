@@ -1,7 +1,7 @@
 #pragma once
 // yomitoru [--archive DIR] [--service-root URL] [--demo] [--notice-base URL]
 //          [--browser-session FILE] [--read URL [--all] [--quit]] [--search WORDS]
-//          [--update-all [--quit]] [--help] [--version]
+//          [--update-all [--quit]] [--browser-address] [--help] [--version]
 
 #include <filesystem>
 #include <optional>
@@ -29,6 +29,7 @@ struct CommandLine {
   std::optional<PendingRead> read;
   std::optional<std::string> search;  // UTF-8: search the archive and end, without a window
   std::optional<UpdateRun> updateAll;
+  bool browserAddress = false;  // print the running browser's address and end, without a window
   bool help = false;
   bool version = false;
 };

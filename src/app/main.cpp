@@ -16,6 +16,7 @@
 #include "app/archive_update.h"
 #include "app/button_glyphs.h"
 #include "app/command_line.h"
+#include "app/command_line_browser.h"
 #include "app/command_line_search.h"
 #include "app/controls.h"
 #include "app/interrupt_signals.h"
@@ -35,7 +36,8 @@ int RunSearchOption(const CommandLine& options) {
                               std::cout, std::cerr);
 }
 
-// What ends without a window: --help, --version and --search; nothing when a window is needed.
+// What ends without a window: --help, --version, --browser-address and --search; nothing
+// when a window is needed.
 std::optional<int> RunWithoutWindow(const CommandLine& options, int argc, char* argv[]) {
   if (options.help) {
     std::cout << CommandLineHelp();
@@ -45,6 +47,7 @@ std::optional<int> RunWithoutWindow(const CommandLine& options, int argc, char* 
     std::cout << VersionLine();
     return 0;
   }
+  if (options.browserAddress) return RunBrowserAddressOption(options.browserSession, std::cout, std::cerr);
   if (options.search) {
     // The search knows the program's folder through the application object.
     std::unique_ptr<QCoreApplication> application;

@@ -12,7 +12,7 @@
 #include "app/main_window.h"
 #include "app/main_window_read_surface.h"
 #include "archive/magazine_log.h"
-#include "retrieval/browser_address.h"
+#include "capture/browser_address.h"
 #include "retrieval/identification.h"
 #include "viewer/issue_list.h"
 #include "viewer/qt_text.h"

@@ -34,7 +34,9 @@ const std::string kBlog = "0000100004";    // issue pages are blog entries
 struct Capturer : Reader {
   explicit Capturer(SampleSite& site) : Reader(site) {
     // Firefox's session file, and no Chromium (no port to ask).
-    form.browserSource = BrowserSourceSettings{archive.path() / "recovery.jsonlz4", {}, 0};
+    form.browserSource = BrowserSourceSettings();
+    form.browserSource.sessionFile = archive.path() / "recovery.jsonlz4";
+    form.browserSource.chromiumPort = 0;
   }
   // The browser shows `url`.
   void Browse(const std::string& url) {
@@ -152,7 +154,9 @@ void CaptureTest::theButtonsWaitWhileTheBrowserIsAsked() {
   QCOMPARE(::listen(listener, 4), 0);
   ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
   Capturer capturer(site_);
-  capturer.form.browserSource = BrowserSourceSettings{{}, capturer.archive.path(), ntohs(address.sin_port)};
+  capturer.form.browserSource = BrowserSourceSettings();
+  capturer.form.browserSource.home = capturer.archive.path();
+  capturer.form.browserSource.chromiumPort = ntohs(address.sin_port);
   const std::vector<QPushButton*> buttons{capturer.form.B_IE, capturer.form.B_Check, capturer.form.B_read};
   QStringList seen;  // the status line, and whether any of the buttons could be pressed
   QTimer watcher;

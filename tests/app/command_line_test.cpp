@@ -64,6 +64,20 @@ TEST(CommandLine, SearchTakesItsWordsAndAnArchive) {
   EXPECT_NE(CommandLineUsage().find("[--search "), std::string::npos);
 }
 
+TEST(CommandLine, BrowserAddressGoesOnlyWithABrowserSession) {
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+           {"--browser-address"}, {"--browser-session=/tmp/Session_1", "--browser-address"}}) {
+    const CommandLineResult result = Parse(arguments);
+    ASSERT_TRUE(result.options) << result.error;
+    EXPECT_TRUE(result.options->browserAddress);
+    EXPECT_EQ(result.options->browserSession,
+              std::filesystem::path(arguments.size() == 2 ? "/tmp/Session_1" : ""));
+  }
+  EXPECT_FALSE(Parse({}).options->browserAddress);
+  EXPECT_NE(Parse({"--archive", "/a", "--browser-address"}).error.find("--archive"), std::string::npos);
+  EXPECT_NE(CommandLineUsage().find("[--browser-address]"), std::string::npos);
+}
+
 TEST(CommandLine, LaterValueWins) {
   const CommandLineResult result = Parse({"--archive", "/a", "--archive", "/b"});
   ASSERT_TRUE(result.options);
@@ -82,7 +96,7 @@ TEST(CommandLine, HelpAndVersion) {
   EXPECT_EQ(help.rfind(CommandLineUsage(), 0), 0u);
   for (const char* option : {"--archive フォルダ", "--service-root URL", "--demo", "--notice-base URL",
                              "--browser-session ファイル", "--read URL", "--all", "--quit", "--search 語句",
-                             "--help, -h", "--version"}) {
+                             "--update-all", "--browser-address", "--help, -h", "--version"}) {
     const std::size_t at = help.find(std::string("  ") + option + " ");
     ASSERT_NE(at, std::string::npos) << option;
     const std::string line = help.substr(at, help.find('\n', at) - at);
@@ -109,6 +123,11 @@ TEST(CommandLine, WrongArgumentsAreRefusedWithAJapaneseMessage) {
       {"--version=2"},
       {"-x"},
       {"--", "stray"},
+      {"--browser-address", "--demo"},
+      {"--browser-address", "--search", "x"},
+      {"--browser-address", "--read", "http://a/m/log/1"},
+      {"--browser-address", "--help"},
+      {"--browser-address=1"},
   };
   for (const auto& arguments : wrong) {
     const CommandLineResult result = Parse(arguments);

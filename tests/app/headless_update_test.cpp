@@ -56,8 +56,7 @@ TEST_F(HeadlessUpdateTest, OneLineANewsletterThenTheSummaryInIdOrder) {
   ASSERT_TRUE(site_.AddNewerIssue(kIds[2]));
   const sample_site::IssueInfo fresh = site_.Issues(kIds[2]).front();
   // The display platform with no display: the run must not need one.
-  unsetenv("DISPLAY");
-  const ProgramRun run = RunProgram(UpdateArguments(), scratch_, {}, "xcb");
+  const ProgramRun run = RunProgram(UpdateArguments(), scratch_, {}, {"QT_QPA_PLATFORM=xcb", "DISPLAY", "WAYLAND_DISPLAY"});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(run.out,
             "0000100001\t週刊サンプル通信\t*** 0件取得しました ***\n"

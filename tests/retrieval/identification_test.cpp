@@ -4,7 +4,7 @@
 
 #include "platform/cp932.h"
 #include "platform/sjis.h"
-#include "sample_site_fixture.h"
+#include "support/sample_site_fixture.h"
 #include "support/test_support.h"
 
 namespace {

@@ -1,8 +1,6 @@
 #include "retrieval/page_fetch.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -10,20 +8,8 @@
 
 #include "platform/events.h"
 #include "platform/sjis.h"
-#include "sample_site_fixture.h"
+#include "support/sample_site_fixture.h"
 #include "support/test_support.h"
-
-std::string ClosedPortAddress() {
-  const int socketHandle = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ::bind(socketHandle, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::getsockname(socketHandle, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(socketHandle);  // nothing listens there any more
-  return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
-}
 
 namespace {
 

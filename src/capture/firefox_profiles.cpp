@@ -1,11 +1,9 @@
-#include "retrieval/firefox_profiles.h"
+#include "capture/firefox_profiles.h"
 
 #include <algorithm>
-#include <charconv>
 #include <string>
-#include <system_error>
-#include <vector>
 
+#include "capture/profile_lock.h"
 #include "platform/fs.h"
 #include "platform/ini.h"
 
@@ -24,11 +22,14 @@ void AddOnce(std::vector<fs::path>& paths, fs::path path) {
   if (std::find(paths.begin(), paths.end(), path) == paths.end()) paths.push_back(std::move(path));
 }
 
-// The folders that may hold profiles.ini under `home`, in the order they are tried:
-// ~/.mozilla/firefox, ~/.config/mozilla/firefox and the snap's.
-std::vector<fs::path> FirefoxProfileRoots(const fs::path& home) {
-  return {home / ".mozilla" / "firefox", home / ".config" / "mozilla" / "firefox",
-          home / "snap" / "firefox" / "common" / ".mozilla" / "firefox"};
+// The folders that may hold profiles.ini, in the order they are tried.
+std::vector<BrowserFolder> FirefoxProfileRoots(const fs::path& home, const fs::path& configHome) {
+  const fs::path flatpak = home / ".var" / "app" / "org.mozilla.firefox";
+  return {{home / ".mozilla" / "firefox", false},
+          {configHome / "mozilla" / "firefox", false},
+          {home / "snap" / "firefox" / "common" / ".mozilla" / "firefox", true},
+          {flatpak / ".mozilla" / "firefox", true},
+          {flatpak / "config" / "mozilla" / "firefox", true}};
 }
 
 // The profiles that profiles.ini and installs.ini in `root` name as in use: the Default= of
@@ -55,27 +56,27 @@ std::vector<fs::path> ProfilesInUse(const fs::path& root) {
   return profiles;
 }
 
-// True when the profile's "lock" link ("address:+pid") names a process that is alive.
-bool ProfileIsRunning(const fs::path& profile) {
-  std::error_code error;
-  const std::string target = fs::read_symlink(profile / "lock", error).string();
-  if (error) return false;
-  const std::size_t plus = target.rfind('+');
-  if (plus == std::string::npos || plus + 1 >= target.size() || target.size() - plus > 10) return false;
-  pid_t pid = 0;
-  const char* const end = target.data() + target.size();
-  const auto [stop, parsed] = std::from_chars(target.data() + plus + 1, end, pid);
-  return parsed == std::errc() && stop == end && pid > 0 && ProcessRuns(pid);
+// Firefox renames its last write to recovery.baklz4 an instant before the new one takes
+// the name: seen in that instant, the last write is read.
+fs::path SessionFileOf(const fs::path& profile) {
+  const fs::path folder = profile / "sessionstore-backups";
+  const fs::path current = folder / "recovery.jsonlz4";
+  const fs::path previous = folder / "recovery.baklz4";
+  return !IsRegularFile(current) && IsRegularFile(previous) ? previous : current;
 }
 
 }  // namespace
 
-std::optional<fs::path> RunningSessionFile(const fs::path& home) {
-  for (const fs::path& root : FirefoxProfileRoots(home)) {
-    if (!IsFolder(root)) continue;
-    for (const fs::path& profile : ProfilesInUse(root)) {
-      if (ProfileIsRunning(profile)) return profile / "sessionstore-backups" / "recovery.jsonlz4";
+std::vector<fs::path> RunningFirefoxSessionFiles(const fs::path& home, const fs::path& configHome) {
+  std::vector<fs::path> files;
+  for (const BrowserFolder& root : FirefoxProfileRoots(home, configHome)) {
+    if (!IsFolder(root.path)) continue;
+    for (const fs::path& profile : ProfilesInUse(root.path)) {
+      const auto lock = ReadProfileLock(profile / "lock", '+');
+      if (lock && LockHeld(*lock, root.sandboxed)) {
+        AddOnce(files, SessionFileOf(profile));
+      }
     }
   }
-  return std::nullopt;
+  return files;
 }

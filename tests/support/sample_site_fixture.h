@@ -2,6 +2,9 @@
 // One sample service on loopback for a whole test program, plus helpers around it.
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -28,4 +31,14 @@ class SampleSiteTest : public ::testing::Test {
 };
 
 // A loopback address on which nothing listens.
-std::string ClosedPortAddress();
+inline std::string ClosedPortAddress() {
+  const int socketHandle = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ::bind(socketHandle, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ::getsockname(socketHandle, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(socketHandle);  // nothing listens there any more
+  return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+}

@@ -2,16 +2,17 @@
 // them, profiles under a home of our own, a Chromium tab list served over loopback, and
 // the cut of the reply's first field.
 
-#include "retrieval/browser_address.h"
+#include "capture/browser_address.h"
 
 #include <unistd.h>
 
 #include <chrono>
 
-#include "retrieval/chromium_tabs.h"
-#include "retrieval/firefox_session.h"
-#include "retrieval/sample_site_fixture.h"
+#include "capture/chromium_tabs.h"
+#include "capture/firefox_session.h"
 #include "sample_site/browser_session.h"
+#include "support/sample_site_fixture.h"
+#include "support/snss_writer.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -36,7 +37,11 @@ std::string TwoWindows(const std::string& selectedWindow, const std::string& sel
 }
 
 BrowserSourceSettings Settings(const fs::path& sessionFile, const fs::path& home = {}) {
-  return {sessionFile, home, PortOf(ClosedPortAddress())};
+  BrowserSourceSettings settings;
+  settings.sessionFile = sessionFile;
+  settings.home = home;
+  settings.chromiumPort = PortOf(ClosedPortAddress());
+  return settings;
 }
 
 std::string Captured(const BrowserSourceSettings& settings) {
@@ -58,6 +63,10 @@ TEST(BrowserSession, TheFocusedWindowsSelectedTabAtItsCurrentEntry) {
       {SingleTabSession("", "t"), ""},                   // "" as the first field of the reply
       {R"({"windows":[{"tabs":[{"entries":[]}]}],"selectedWindow":1})", ""},
       {"[1,2]", ""},
+      {SingleTabSession("about:blank", "t"), ""},  // no http or https page
+      {SingleTabSession("https://a/" + std::string(kUrlLimit - 10, 'x'), "t"),
+       "https://a/" + std::string(kUrlLimit - 10, 'x')},
+      {SingleTabSession("https://a/" + std::string(kUrlLimit - 9, 'x'), "t"), ""},  // over 64 KB
   };
   TempFolder folder;
   for (const auto& [json, address] : cases) {
@@ -101,6 +110,19 @@ TEST(BrowserSession, TornOrForeignFilesGiveAnEmptyReply) {
   EXPECT_EQ(Captured(Settings(file)), "");
 }
 
+TEST(BrowserSession, ANamedFileStartingWithSnssIsReadAsChromiums) {
+  TempFolder folder;
+  const fs::path file = folder.path() / "Session_1";
+  WriteFileBytes(file, SnssWriter()
+                           .OpenTab(1, 11, 0, "http://a/")
+                           .Navigation(11, 0, "http://a/", u"週刊")
+                           .ActivateWindow(1)
+                           .bytes());
+  EXPECT_EQ(BrowserAddressSource(Settings(file)).Request(), Sj("\"http://a/\",\"週刊\""));
+  WriteFileBytes(file, SnssWriter().OpenTab(1, 11, 0, "chrome://newtab/").bytes());
+  EXPECT_EQ(BrowserAddressSource(Settings(file)).Request(), "");
+}
+
 TEST(BrowserReply, TheFirstQuotedFieldUnderEitherServiceName) {
   const std::pair<std::string, std::string> cases[] = {
       {"\"http://a/m/log/1\",\"t\",\"x\"", "http://a/m/log/1"},
@@ -119,7 +141,8 @@ TEST(BrowserReply, TheFirstQuotedFieldUnderEitherServiceName) {
   EXPECT_EQ(GetBrowserAddress(2, source), "");
 }
 
-// Profiles under a home of our own: taken only while the lock names a live process.
+// Profiles under a home of our own: taken only while the lock names a live process (or, in
+// a sandbox, while there is a lock).
 TEST(FirefoxProfiles, TheProfileInUseWhileItsFirefoxRuns) {
   const pid_t ended = EndedProcessId();
   const std::string live = "127.0.0.1:+" + std::to_string(getpid());
@@ -133,6 +156,12 @@ TEST(FirefoxProfiles, TheProfileInUseWhileItsFirefoxRuns) {
   const Case cases[] = {
       {".config/mozilla/firefox", installs, live, "", "http://used/"},
       {"snap/firefox/common/.mozilla/firefox", installs, live, "", "http://used/"},
+      // In a sandbox the process ID is the sandbox's own: the lock is enough.
+      {"snap/firefox/common/.mozilla/firefox", installs, "127.0.0.1:+" + std::to_string(ended), "",
+       "http://used/"},
+      {".var/app/org.mozilla.firefox/.mozilla/firefox", installs, "127.0.0.1:+2", "", "http://used/"},
+      {".var/app/org.mozilla.firefox/config/mozilla/firefox", installs, "127.0.0.1:+2", "", "http://used/"},
+      {".var/app/org.mozilla.firefox/.mozilla/firefox", installs, "127.0.0.1:+x1", "", ""},
       {".mozilla/firefox", installs, "", live, ""},  // the unused profile runs
       {".mozilla/firefox", installs, "127.0.0.1:+" + std::to_string(ended), "", ""},
       {".mozilla/firefox", installs, "127.0.0.1:+x1", "", ""},

@@ -1,4 +1,4 @@
-#include "retrieval/firefox_session.h"
+#include "capture/firefox_session.h"
 
 #include <lz4.h>
 
@@ -8,9 +8,6 @@
 #include <cstdint>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <system_error>
-
-#include "platform/fs.h"
 
 namespace {
 
@@ -107,20 +104,10 @@ std::optional<BrowserPage> SessionCurrentPage(std::string_view json) {
   const Json* entry = ClampedElement(entries, Member(*tab, "index"), last);
   if (entry == nullptr) return std::nullopt;
   const Json* url = Member(*entry, "url");
-  if (url == nullptr || !url->is_string()) return std::nullopt;
+  if (url == nullptr || !url->is_string() || url->get_ref<const std::string&>().size() > kUrlLimit) {
+    return std::nullopt;
+  }
   const Json* title = Member(*entry, "title");
   return BrowserPage{url->get<std::string>(),
                      title != nullptr && title->is_string() ? title->get<std::string>() : ""};
-}
-
-std::optional<BrowserPage> ReadSessionFile(const std::filesystem::path& file) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error)) return std::nullopt;
-  const std::uintmax_t size = std::filesystem::file_size(file, error);
-  if (error || size > kSessionFileLimit) return std::nullopt;
-  const std::optional<std::string> bytes = ReadWholeFile(file);
-  if (!bytes || bytes->size() > kSessionFileLimit) return std::nullopt;
-  const std::optional<std::string> json = DecodeSessionFile(*bytes);
-  if (!json) return std::nullopt;
-  return SessionCurrentPage(*json);
 }

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "retrieval/browser_page.h"
+#include "capture/browser_page.h"
 
 // The first entry of type "page" of a /json/list answer; nothing when there is none or
 // the text is not such a list.

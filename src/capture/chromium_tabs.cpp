@@ -1,4 +1,4 @@
-#include "retrieval/chromium_tabs.h"
+#include "capture/chromium_tabs.h"
 
 #include <chrono>
 #include <memory>

@@ -4,32 +4,19 @@
 // address is its first quoted field.
 
 #include <array>
-#include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 
-#include "retrieval/browser_page.h"
+#include "capture/browser_choice.h"
 
 // The DDE service names; the capture asks index 0.
 inline constexpr std::array<std::string_view, 2> BrowserDdeServices{"Iexplore", "netscape"};
 
-struct BrowserSourceSettings {
-  // Given: this Firefox session file is read whether or not a Firefox runs.
-  std::filesystem::path sessionFile;
-  // Where the Firefox profiles are looked for.
-  std::filesystem::path home;
-  int chromiumPort = 9222;
-};
-
-// From `commandLineSession` (--browser-session) or YOMITORU_BROWSER_SESSION, HOME, and
-// YOMITORU_CHROMIUM_PORT (9222 when unset or no port number).
-BrowserSourceSettings ChooseBrowserSourceSettings(const std::filesystem::path& commandLineSession);
-
 // "address","title" in Shift-JIS, as the DDE request answered.
 std::string BrowserReply(const BrowserPage& page);
 
-// Asks the running browsers in turn, Firefox first (its session file), then a Chromium
-// family browser (its debugging port); the first that names a page answers.
+// Asks the running browsers as CaptureBrowserPage does; an http or https page answers.
 class BrowserAddressSource {
  public:
   explicit BrowserAddressSource(BrowserSourceSettings settings) : settings_(std::move(settings)) {}
