@@ -404,7 +404,6 @@ void RetrievalDriver::ReadBackNumbers() {
     ~WriterReset() { writer = nullptr; }
   } writerReset{writer_};
   awaiting_.clear();
-  storedCount_ = 0;
   lastBaseName_.clear();
   skipped_ = false;
   serverGone_ = false;
