@@ -127,6 +127,9 @@ class UpdateBench {
                 kWithNewIssue, requests_, site_.Root().c_str());
     PrintRow("wget, whole run", wgetSeconds_);
     PrintRow("yomitoru --update-all, to the summary", updateSeconds_);
+    std::printf("%-40s", "longest event-loop gap");
+    for (const long value : gaps_) std::printf(" %6ld ms", value);
+    std::printf("\n");
     std::printf("\n");
     const bool fast = update <= allowed;
     const bool responsive = gap < kMaxGapMs;
