@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/events.h"
+#include "platform/sjis.h"
 
 namespace {
 
@@ -32,14 +33,6 @@ HttpFailure FailureOf(CURLcode code) {
     default:
       return HttpFailure::kCannotConnect;
   }
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() &&
-         (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
-    text.remove_suffix(1);
-  return text;
 }
 
 }  // namespace
@@ -84,7 +77,7 @@ std::size_t HttpRequest::OnHeader(char* data, std::size_t size, std::size_t coun
   constexpr std::string_view kRetryAfter = "retry-after:";
   if (line.size() > kRetryAfter.size() &&
       strncasecmp(line.data(), kRetryAfter.data(), kRetryAfter.size()) == 0)
-    request->retryAfter_ = TrimBlanks(line.substr(kRetryAfter.size()));
+    request->retryAfter_ = sjis::Trim(line.substr(kRetryAfter.size()));
   if (line == "\r\n" || line == "\n") {
     long code = 0;
     curl_easy_getinfo(request->easy_, CURLINFO_RESPONSE_CODE, &code);

@@ -50,15 +50,6 @@ struct Program : ProgramWithList {
   ArchiveUpdate update;
 };
 
-// Requests for the newsletters' pages ("GET /m/log/..."), in order.
-std::vector<std::string> NewsletterRequests(const sample_site::SampleSite& site) {
-  std::vector<std::string> requests;
-  for (const std::string& request : site.Requests()) {
-    if (request.rfind("GET /m/log/", 0) == 0) requests.push_back(request.substr(4));
-  }
-  return requests;
-}
-
 }  // namespace
 
 class ArchiveUpdateTest : public QObject {

@@ -14,6 +14,7 @@
 #include "platform/cp932.h"
 #include "platform/ini.h"
 #include "sample_site/sample_site.h"
+#include "support/service_requests.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -40,14 +41,6 @@ class HeadlessUpdateTest : public ::testing::Test {
   std::vector<std::string> UpdateArguments() const {
     return {"--archive", Archive().string(), "--service-root", site_.Root(), "--update-all", "--quit"};
   }
-  // The requests for the newsletters' pages, in order.
-  std::vector<std::string> NewsletterRequests() const {
-    std::vector<std::string> requests;
-    for (const std::string& request : site_.Requests()) {
-      if (request.rfind("GET /m/log/", 0) == 0) requests.push_back(request.substr(4));
-    }
-    return requests;
-  }
 
   SampleSite site_;
   TempFolder scratch_;
@@ -69,13 +62,13 @@ TEST_F(HeadlessUpdateTest, OneLineANewsletterThenTheSummaryInIdOrder) {
       "/m/log/0000100001",         "/m/log/0000100001/?page=2",          "/m/log/0000100001/?page=3",
       "/m/log/0000100002",         "/m/log/0000100002/?page=2",          "/m/log/0000100003",
       "/m/log/0000100003/?page=2", "/m/log/0000100003/" + fresh.pathTail};
-  EXPECT_EQ(NewsletterRequests(), expected);
+  EXPECT_EQ(NewsletterRequests(site_), expected);
   // Nothing new: only the listing pages again.
   site_.ClearRequests();
   const ProgramRun again = RunProgram(UpdateArguments(), scratch_);
   EXPECT_EQ(again.exitStatus, 0) << again.err;
   EXPECT_NE(again.out.find("新着 0号"), std::string::npos) << again.out;
-  EXPECT_EQ(NewsletterRequests().size(), expected.size() - 1);
+  EXPECT_EQ(NewsletterRequests(site_).size(), expected.size() - 1);
 }
 
 TEST_F(HeadlessUpdateTest, FailingNewslettersAreCountedAndTheOthersAreRead) {
@@ -100,7 +93,7 @@ TEST_F(HeadlessUpdateTest, SigtermCancelsAndASecondRunIsRefused) {
   ProgramRun second;
   bool signalled = false;
   const ProgramRun run = RunProgram(UpdateArguments(), scratch_, [&](pid_t pid, std::chrono::milliseconds) {
-    if (signalled || NewsletterRequests().size() < 4) return;
+    if (signalled || NewsletterRequests(site_).size() < 4) return;
     second = RunProgram(UpdateArguments(), secondScratch);
     kill(pid, SIGTERM);
     signalled = true;
@@ -116,7 +109,7 @@ TEST_F(HeadlessUpdateTest, SigtermCancelsAndASecondRunIsRefused) {
   EXPECT_NE(run.out.find("一括読取中止: 3件中 1件読取, 新着 0号, 取得できなかった号 0, エラー 0\n"),
             std::string::npos);
   EXPECT_EQ(run.out.find("0000100003"), std::string::npos);
-  EXPECT_EQ(NewsletterRequests().size(), 4u);  // nothing of the third
+  EXPECT_EQ(NewsletterRequests(site_).size(), 4u);  // nothing of the third
 }
 
 TEST_F(HeadlessUpdateTest, NothingToRefreshEndsWithTwo) {

@@ -17,6 +17,7 @@
 #include "archive/windows/newsletter_list_window.h"
 #include "platform/text_lines.h"
 #include "sample_site/sample_site.h"
+#include "support/service_requests.h"
 #include "support/test_support.h"
 #include "viewer/qt_text.h"
 
@@ -82,18 +83,6 @@ struct ProgramWithList {
   TForm1 form;
   TForm4 list;
 };
-
-// Issue requests ("GET /m/log/<id>/<tail>") among the service's requests, in order.
-inline std::vector<std::string> IssueRequests(const sample_site::SampleSite& site, const std::string& id) {
-  std::vector<std::string> paths;
-  for (const std::string& request : site.Requests()) {
-    const std::string prefix = "GET /m/log/" + id + "/";
-    if (request.rfind(prefix, 0) == 0 && request.find(".html") != std::string::npos) {
-      paths.push_back(request.substr(prefix.size()));
-    }
-  }
-  return paths;
-}
 
 // Clicks キャンセル as soon as the status line shows `stage` and `afterFiles` issue files of
 // `id` are stored, as a user watching it would.

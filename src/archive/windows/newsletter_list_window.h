@@ -56,7 +56,6 @@ class TForm4 final : public QDialog {
   // read time shown as エラー; the progress and the summary in Lb_upd (Shift-JIS).
   std::vector<std::string> ListedMagazineIds() const;
   void SetUpdateRunning(bool running);
-  bool UpdateRunning() const { return updateRunning_; }
   void SelectMagazineRow(const std::string& id);
   void RefreshMagazineRow(const std::string& id);
   void MarkMagazineError(const std::string& id);
